@@ -102,16 +102,5 @@ TEST(FramingTest, TenThousandSmallPacketsInOneFeed) {
   EXPECT_EQ(Drain(framer), (std::vector<Cut>{{9, "tail"}}));
 }
 
-TEST(FramingTest, ByteByByteFeedingGivesTheSamePackets) {
-  const std::string stream = EncodePacket(4, "") + EncodePacket(61, "ab") + EncodePacket(190, "c");
-  PacketFramer framer;
-  std::vector<Cut> cuts;
-  for (char c : stream) {
-    framer.Feed(std::string_view(&c, 1));
-    for (Cut& cut : Drain(framer)) cuts.push_back(std::move(cut));
-  }
-  EXPECT_EQ(cuts, (std::vector<Cut>{{4, ""}, {61, "ab"}, {190, "c"}}));
-}
-
 }  // namespace
 }  // namespace orlund
