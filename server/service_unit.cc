@@ -1,0 +1,78 @@
+#include "server/service_unit.h"
+
+#include <syslog.h>
+
+#ifdef ORLUND_HAVE_SYSTEMD
+#include <systemd/sd-daemon.h>
+#endif
+
+#include "server/version.h"
+
+namespace orlund {
+
+namespace {
+
+// Quotes a path for an ExecStart= line: systemd expands "%" specifiers and
+// "$" variables, splits at blanks, and reads C escapes inside quotes.
+std::string QuoteExecPath(std::string_view path) {
+  std::string quoted = "\"";
+  for (char c : path) {
+    auto byte = static_cast<unsigned char>(c);
+    if (c == '%' || c == '$') {
+      quoted.push_back(c);
+      quoted.push_back(c);
+    } else if (byte < 0x20 || byte == 0x7F) {
+      static constexpr char kHex[] = "0123456789abcdef";
+      quoted += "\\x";
+      quoted.push_back(kHex[byte >> 4]);
+      quoted.push_back(kHex[byte & 15]);
+    } else if (c == '\\' || c == '"') {
+      quoted.push_back('\\');
+      quoted.push_back(c);
+    } else {
+      quoted.push_back(c);
+    }
+  }
+  quoted.push_back('"');
+  return quoted;
+}
+
+}  // namespace
+
+std::string ServiceUnitFileName() { return std::string(kServiceName) + ".service"; }
+
+std::string ServiceUnitText(std::string_view executable_path) {
+  return std::string("[Unit]\n") + "Description=" + kProductName +
+         "\n"
+         "After=network.target\n"
+         "\n"
+         "[Service]\n"
+         "Type=notify\n"
+         "ExecStart=" +
+         QuoteExecPath(executable_path) +
+         "\n"
+         "Restart=on-failure\n"
+         "RestartSec=5\n"
+         "\n"
+         "[Install]\n"
+         "WantedBy=multi-user.target\n";
+}
+
+void NotifyReady() {
+#ifdef ORLUND_HAVE_SYSTEMD
+  ::sd_notify(0, "READY=1");
+#endif
+}
+
+void SysLogEvent(int type, const std::string& text) {
+  int priority = LOG_INFO;
+  if (type == kEventError) {
+    priority = LOG_ERR;
+  } else if (type == kEventWarning) {
+    priority = LOG_WARNING;
+  }
+  ::openlog(kServiceName, LOG_PID, LOG_DAEMON);
+  ::syslog(priority, "%s", text.c_str());
+}
+
+}  // namespace orlund
