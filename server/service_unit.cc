@@ -42,20 +42,18 @@ std::string QuoteExecPath(std::string_view path) {
 std::string ServiceUnitFileName() { return std::string(kServiceName) + ".service"; }
 
 std::string ServiceUnitText(std::string_view executable_path) {
-  return std::string("[Unit]\n") + "Description=" + kProductName +
-         "\n"
-         "After=network.target\n"
-         "\n"
-         "[Service]\n"
-         "Type=notify\n"
-         "ExecStart=" +
-         QuoteExecPath(executable_path) +
-         "\n"
-         "Restart=on-failure\n"
-         "RestartSec=5\n"
-         "\n"
-         "[Install]\n"
-         "WantedBy=multi-user.target\n";
+  std::string unit;
+  unit += "[Unit]\n";
+  unit += "Description=" + std::string(kProductName) + "\n";
+  unit += "After=network.target\n";
+  unit += "\n[Service]\n";
+  unit += "Type=notify\n";
+  unit += "ExecStart=" + QuoteExecPath(executable_path) + "\n";
+  unit += "Restart=on-failure\n";
+  unit += "RestartSec=5\n";
+  unit += "\n[Install]\n";
+  unit += "WantedBy=multi-user.target\n";
+  return unit;
 }
 
 void NotifyReady() {
