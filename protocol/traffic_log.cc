@@ -9,25 +9,11 @@
 #include <system_error>
 
 #include "protocol/catalogue.h"
+#include "server/clock.h"
 #include "store/bytes.h"
 
 namespace orlund {
 namespace {
-
-// Date-time formats of the logs, kept together: "YY-MM-DD HH:NN:SS" for
-// lines and "YYYYMMDD" for daily file names, both on the local clock.
-std::string LogDateTime(const std::tm& t) {
-  char text[64];
-  std::snprintf(text, sizeof text, "%02d-%02d-%02d %02d:%02d:%02d", (t.tm_year + 1900) % 100,
-                t.tm_mon + 1, t.tm_mday, t.tm_hour, t.tm_min, t.tm_sec);
-  return text;
-}
-
-std::string FileDate(const std::tm& t) {
-  char text[64];
-  std::snprintf(text, sizeof text, "%04d%02d%02d", t.tm_year + 1900, t.tm_mon + 1, t.tm_mday);
-  return text;
-}
 
 constexpr int16_t kTagInt16 = 2;
 constexpr int16_t kTagText = 8;
@@ -45,7 +31,7 @@ void Int16Item(ByteWriter& out, int32_t value) {
 }
 
 std::string ConnectionLine(const std::tm& now, std::string_view peer, std::string_view event) {
-  std::string line = LogDateTime(now);
+  std::string line = FormatLogDateTime(now);
   line += " <> ";
   line += peer;
   line += " ";
@@ -61,7 +47,7 @@ std::string PeerText(std::string_view address, int port) {
 
 std::string PacketLine(const std::tm& now, PacketDirection direction, std::string_view peer,
                        int type, size_t payload_size) {
-  std::string line = LogDateTime(now);
+  std::string line = FormatLogDateTime(now);
   line += direction == DirectionSent ? " -> " : " <- ";
   line += peer;
   line += " ";
@@ -93,7 +79,7 @@ std::string TrafficLogDirectory(std::string_view project_directory) {
   return std::string(project_directory) + "LogFiles";
 }
 
-std::string TrafficFileName(const std::tm& date) { return FileDate(date) + "_ActiveX_Log.bin"; }
+std::string TrafficFileName(const std::tm& date) { return FormatFileDate(date) + "_ActiveX_Log.bin"; }
 
 bool AppendTrafficRecord(const std::string& log_directory, const std::tm& date,
                          std::string_view record) {
