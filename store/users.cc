@@ -77,7 +77,7 @@ void ParseUsers(std::string_view bytes, UserTable& table, LogSink& log,
     log.ServerLog(texts.GetText(803) + " " + std::to_string(format) + " " + texts.GetText(845));
     return;
   }
-  ByteReader reader(bytes.substr(2));
+  ByteReader reader(bytes.substr(std::min<size_t>(2, bytes.size())));
   std::string damage;
   int16_t count = 0;
   if (reader.remaining() < 2) {
