@@ -42,16 +42,6 @@ TEST(LanguageTextsTest, NumbersBeyond32BitsAreSkipped) {
   EXPECT_EQ(texts.GetText(5), "five");
 }
 
-TEST(LanguageTextsTest, ManyTextsLoadCompletely) {
-  std::string content;
-  for (int i = 1; i <= 200; ++i) content += std::to_string(i) + "=t" + std::to_string(i) + "\n";
-  LanguageTexts texts;
-  texts.LoadFromText(content);
-  EXPECT_EQ(texts.Count(), 200u);
-  EXPECT_EQ(texts.GetText(65), "t65");
-  EXPECT_EQ(texts.GetText(200), "t200");
-}
-
 TEST(LanguageTextsTest, LoadsTheConfiguredLanguage) {
   TestTempDir project;
   TestTempDir app;
