@@ -16,9 +16,12 @@
 #include "alarmlink/alarm_link.h"
 #include "protocol/client_connection.h"
 #include "protocol/traffic_log.h"
+#include "schedule/calendar.h"
+#include "store/directory_stamp.h"
 #include "store/log_sink.h"
 #include "store/store_context.h"
 #include "store/text_source.h"
+#include "store/users.h"
 
 namespace orlund {
 
@@ -67,8 +70,23 @@ struct ServerState {
   // appended to the daily traffic file. Toggled by SIGUSR1.
   bool Menu_File_Continous_Debug = false;
 
+  // Tables of the data store. (The profile, receiver and receiver type
+  // tables join here as DataStore data.)
+  UserTable users;
+  // GlobalCalendar: shared by all connections; its file is
+  // ProjectDirectory + "Profiles/GlobalCalendar.dat".
+  cCalendar GlobalCalendar;
+  // Day type names 0..22 as renamed by clients (the answer to a name request
+  // is built from the language texts and the INI file instead).
+  std::array<std::string, 23> DayTypeNames;
+
+  // Deferred saves: set by receiver and profile requests, served by the
+  // timer's next tick, which also records the directory's stamp so that its
+  // own write is not taken for a foreign change.
   bool ReceiversChanged = false;
   bool ProfilesChanged = false;
+  DirectoryStamp ReceiversDirectoryStamp;
+  DirectoryStamp ProfilesDirectoryStamp;
   int32_t PollElapsed = 0;
 
   StoreContext store_context() { return StoreContext{ProjectDirectory, log, texts, alarm}; }

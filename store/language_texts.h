@@ -8,9 +8,11 @@
 #include <string_view>
 #include <vector>
 
+#include "store/text_source.h"
+
 namespace orlund {
 
-class LanguageTexts {
+class LanguageTexts : public TextSource {
  public:
   // Loads application_dir + "Orlund_Texts." + the language, the language
   // being key "Language" of section "General" in project_dir +
@@ -26,7 +28,7 @@ class LanguageTexts {
   void LoadFromText(std::string_view content);
 
   // The text of the first entry with `number`, or "Invalid Text (number)".
-  std::string GetText(int32_t number) const;
+  std::string GetText(int32_t number) const override;
 
   size_t Count() const { return entries_.size(); }
 

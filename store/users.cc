@@ -66,7 +66,7 @@ std::optional<UserRecord> ParseUserBody(std::string_view body, std::string& dama
 }  // namespace
 
 void ParseUsers(std::string_view bytes, UserTable& table, LogSink& log,
-                const LanguageTexts& texts) {
+                const TextSource& texts) {
   table.UserCount = 0;
   // A file too short for its format reads as zeros, as reading past the end
   // always did: an empty file is format 0.
@@ -116,7 +116,7 @@ void ParseUsers(std::string_view bytes, UserTable& table, LogSink& log,
 }
 
 void LoadUsers(const std::string& project_dir, UserTable& table, LogSink& log,
-               const LanguageTexts& texts) {
+               const TextSource& texts) {
   table.UserCount = 0;
   auto bytes = ReadFileBytes(project_dir + kUsersFileName);
   if (!bytes) return;

@@ -49,11 +49,11 @@ std::string EncodeUsersFile(std::span<const UserRecord> users);
 // length bytes, a level high byte above 127) gives the users read completely
 // before the damage and one log line: text 803, what is damaged, text 845.
 // Nothing is written outside Users, and a damaged entry is not half stored.
-void ParseUsers(std::string_view bytes, UserTable& table, LogSink& log, const LanguageTexts& texts);
+void ParseUsers(std::string_view bytes, UserTable& table, LogSink& log, const TextSource& texts);
 
 // ParseUsers of project_dir + "Orlund_Users.dat"; a missing (or unreadable)
 // file gives no users and no log line.
 void LoadUsers(const std::string& project_dir, UserTable& table, LogSink& log,
-               const LanguageTexts& texts);
+               const TextSource& texts);
 
 }  // namespace orlund
