@@ -89,6 +89,12 @@ struct ServerState {
   DirectoryStamp ProfilesDirectoryStamp;
   int32_t PollElapsed = 0;
 
+  // The level a connection starts with, and the level of a login when no
+  // login is needed: 0 when a login is required and users exist, else 32767.
+  int32_t StartUserLevel() const {
+    return settings.RequireActiveXLogin && users.UserCount > 0 ? 0 : 32767;
+  }
+
   StoreContext store_context() { return StoreContext{ProjectDirectory, log, texts, alarm}; }
 };
 
