@@ -60,7 +60,7 @@ bool StagedFiles::Stage(const std::string& name, std::string_view bytes) {
   }
   if (fd < 0) return Fail(temp_path, errno);
   entries_.push_back({temp_path, name});
-  bool ok = WriteAll(fd, bytes) && fsync(fd) == 0;
+  bool ok = WriteAll(fd, bytes);
   int saved = errno;
   if (close(fd) != 0 && ok) {
     ok = false;
@@ -72,6 +72,16 @@ bool StagedFiles::Stage(const std::string& name, std::string_view bytes) {
 
 bool StagedFiles::Commit(const std::vector<std::string>& obsolete) {
   if (entries_.empty() && obsolete.empty()) return true;  // nothing to change, maybe no directory
+  if (!entries_.empty()) {
+    // One flush of the file system puts every staged file on disk before any
+    // of them replaces an old one: far cheaper than a sync per file.
+    int dir_fd = open(directory_.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (dir_fd < 0) return Fail(directory_, errno);
+    bool synced = syncfs(dir_fd) == 0;
+    int saved = errno;
+    close(dir_fd);
+    if (!synced) return Fail(directory_, saved);
+  }
   for (Entry& entry : entries_) {
     std::string final_path = directory_ + entry.name;
     if (rename(entry.temp_path.c_str(), final_path.c_str()) != 0) return Fail(final_path, errno);

@@ -1,8 +1,8 @@
 #pragma once
 // Replaces a set of files in one directory all together, so that a failed
 // save loses nothing: every new content is first written under a temporary
-// name that matches no data file pattern and synced to disk; only when all
-// of them are there are they renamed over their final names. Files the set
+// name that matches no data file pattern; only when all of them are written
+// and flushed to disk are they renamed over their final names. Files the set
 // no longer holds are then deleted and the directory is synced.
 
 #include <string>
@@ -20,13 +20,14 @@ class StagedFiles {
   StagedFiles(const StagedFiles&) = delete;
   StagedFiles& operator=(const StagedFiles&) = delete;
 
-  // Writes and syncs the content for the final name `name`. A failure (the
-  // write, the sync, or something other than a plain file in the way of the
-  // final name) returns false and says why in error(); no existing file has
-  // been touched.
+  // Writes the content for the final name `name` under its temporary name.
+  // A failure (the write, or a directory in the way of the final name)
+  // returns false and says why in error(); no existing file has been
+  // touched.
   bool Stage(const std::string& name, std::string_view bytes);
 
-  // Renames every staged file over its final name, deletes each of
+  // Flushes the staged files to disk (a failure here still leaves every old
+  // file untouched), renames each over its final name, deletes each of
   // `obsolete` (names in the directory) that was not just written, and syncs
   // the directory. False with error() at the first step that fails.
   bool Commit(const std::vector<std::string>& obsolete);
