@@ -1,0 +1,21 @@
+#include "protocol/client_connection.h"
+
+#include "store/errors.h"
+
+namespace orlund {
+
+cClientConnection::cClientConnection(std::unique_ptr<Transport> socket, TimePoint now)
+    : m_NetworkLastPacketFromClientTimeStamp(now), objWinSock(std::move(socket)) {}
+
+void cClientConnection::SetUserLevel(int32_t new_level) {
+  if (new_level < -32768 || new_level > 32767) {
+    throw OverflowError("user level " + std::to_string(new_level) + " does not fit 16 bits");
+  }
+  m_UserLevel = static_cast<int16_t>(new_level);
+}
+
+std::string cClientConnection::PeerName() const {
+  return PeerAddress() + ":" + std::to_string(PeerPort());
+}
+
+}  // namespace orlund

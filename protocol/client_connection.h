@@ -1,0 +1,63 @@
+#pragma once
+// One connected client: its socket, the bytes received but not yet cut into
+// packets, the time of its last data, the area it announced, and the user
+// name and level it works under.
+
+#include <chrono>
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "protocol/framing.h"
+
+namespace orlund {
+
+// The socket of one client, as the connection sees it. The event loop's
+// socket implements it; tests use an in-memory one.
+class Transport {
+ public:
+  virtual ~Transport() = default;
+  virtual bool IsConnected() const = 0;
+  // Queues a framed packet for sending. A write error, or a client that lets
+  // its unsent bytes pass the transport's limit, closes the socket.
+  virtual void Write(std::string packet) = 0;
+  // Closes the socket; closing a closed socket is harmless.
+  virtual void Close() = 0;
+  virtual const std::string& PeerAddress() const = 0;
+  virtual int32_t PeerPort() const = 0;
+};
+
+class cClientConnection {
+ public:
+  using TimePoint = std::chrono::steady_clock::time_point;
+
+  // m_NetworkLastPacketFromClientTimeStamp starts at `now`.
+  cClientConnection(std::unique_ptr<Transport> socket, TimePoint now);
+
+  // Received bytes not yet cut into packets.
+  PacketFramer m_ClientBuffer;
+  // Last data arrival, on the monotonic clock so that a change of the wall
+  // clock drops nobody.
+  TimePoint m_NetworkLastPacketFromClientTimeStamp;
+  // The area the client announced; stored only.
+  std::string m_Area;
+  std::unique_ptr<Transport> objWinSock;
+
+  int32_t GetUserLevel() const { return m_UserLevel; }
+  // Throws OverflowError, leaving the level unchanged, outside -32768..32767.
+  void SetUserLevel(int32_t new_level);
+  std::string GetUserName() const { return m_UserName; }
+  void SetUserName(const std::string& new_name) { m_UserName = new_name; }
+
+  bool IsConnected() const { return objWinSock->IsConnected(); }
+  const std::string& PeerAddress() const { return objWinSock->PeerAddress(); }
+  int32_t PeerPort() const { return objWinSock->PeerPort(); }
+  // "address:port", the way log and list lines name a client.
+  std::string PeerName() const;
+
+ private:
+  std::string m_UserName;
+  int16_t m_UserLevel = 0;
+};
+
+}  // namespace orlund

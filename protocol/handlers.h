@@ -1,0 +1,43 @@
+#pragma once
+// Entry points of the request handlers, one per handled message type. Each
+// decodes its whole request before it changes anything, so a payload that
+// ends early (DecodeError) changes nothing and is answered by nothing.
+
+#include <string_view>
+
+#include "protocol/server_state.h"
+
+namespace orlund {
+
+using RequestHandler = void (*)(ServerState& state, cClientConnection& connection,
+                                std::string_view payload);
+
+// Login and area.
+void HandlePassword(ServerState&, cClientConnection&, std::string_view);       // 6
+void HandleArea(ServerState&, cClientConnection&, std::string_view);           // 9
+// Receivers and receiver types.
+void HandleReceiverTypes(ServerState&, cClientConnection&, std::string_view);  // 4
+void HandleReceivers(ServerState&, cClientConnection&, std::string_view);      // 5
+void HandleReceiverUpdate(ServerState&, cClientConnection&, std::string_view); // 100
+void HandleReceiverRemove(ServerState&, cClientConnection&, std::string_view); // 101
+// Profiles.
+void HandleProfiles(ServerState&, cClientConnection&, std::string_view);       // 8
+void HandleProfileUpdate(ServerState&, cClientConnection&, std::string_view);  // 120
+void HandleProfileRemove(ServerState&, cClientConnection&, std::string_view);  // 121
+// Day types, holidays, global calendar.
+void HandleHolidayLabels(ServerState&, cClientConnection&, std::string_view);         // 140
+void HandleDayTypeNames(ServerState&, cClientConnection&, std::string_view);          // 160
+void HandleDayTypeNamesUpdate(ServerState&, cClientConnection&, std::string_view);    // 161
+void HandleProfileCalendar(ServerState&, cClientConnection&, std::string_view);       // 180
+void HandleGlobalCalendarUpdate(ServerState&, cClientConnection&, std::string_view);  // 181
+// Text messages and command entries.
+void HandleSubmitMessage(ServerState&, cClientConnection&, std::string_view);         // 60
+void HandleLastMessageReceivers(ServerState&, cClientConnection&, std::string_view);  // 61
+void HandleLastMessageText(ServerState&, cClientConnection&, std::string_view);       // 62
+void HandleSubmitCommandEntry(ServerState&, cClientConnection&, std::string_view);    // 190
+
+// The handler of a message type, or nullptr for every type the server does
+// not handle (among them the server-to-client types 0 to 3 and 7).
+RequestHandler HandlerFor(int type);
+
+}  // namespace orlund

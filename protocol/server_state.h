@@ -1,0 +1,95 @@
+#pragma once
+// The one owner of the server's process-wide state: directories, settings,
+// the data tables, the client connections, the deferred-save flags, the
+// packet list, and the services (texts, server log, alarm link, clocks) the
+// handlers use. The event loop, the timer and every request handler receive
+// it by reference; tests build one in memory and drive it.
+
+#include <array>
+#include <chrono>
+#include <ctime>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "alarmlink/alarm_link.h"
+#include "protocol/client_connection.h"
+#include "protocol/traffic_log.h"
+#include "schedule/calendar.h"
+#include "store/directory_stamp.h"
+#include "store/log_sink.h"
+#include "store/store_context.h"
+#include "store/text_source.h"
+#include "store/users.h"
+
+namespace orlund {
+
+// Settings of INI section ActiveX (and the service flag), read once at start.
+struct ServerSettings {
+  std::string AllowedActiveXClientAddresses = "*";
+  int32_t ActiveXServerPort = 58658;
+  int32_t ActiveXKeepAliveInterval = 5000;  // ms; 0 switches keep-alive off
+  std::string ActiveXLanguage;
+  bool RequireActiveXLogin = false;
+  bool StoreActiveXMessagesByServer = true;
+  bool RunAsService = false;
+};
+
+// The clocks the server reads: local wall-clock time for log lines and daily
+// file names, the monotonic clock for silence. Tests replace both.
+struct ServerClock {
+  std::function<std::tm()> local_now;
+  std::function<std::chrono::steady_clock::time_point()> steady_now;
+  static ServerClock System();
+};
+
+struct ServerState {
+  ServerState(const TextSource& texts, LogSink& log, AlarmLink& alarm)
+      : texts(texts), log(log), alarm(alarm) {}
+
+  std::string ApplicationDirectory;  // ends with "/"
+  std::string ProjectDirectory;      // ends with "/"
+  ServerSettings settings;
+
+  const TextSource& texts;
+  LogSink& log;
+  AlarmLink& alarm;
+  ServerClock clock = ServerClock::System();
+  // Root of the per-user application settings (the last text message).
+  std::string user_settings_root;
+
+  // Members join after their start packets and leave only in the timer's
+  // sweep, so a broadcast may walk the collection safely.
+  std::vector<std::shared_ptr<cClientConnection>> ClientConnections;
+  static constexpr size_t kMaxClientConnections = 100;
+
+  // List_Packets: the newest 200 lines, echoed to stdout when not a service.
+  PacketList List_Packets;
+  // Menu_File_Continous_Debug: while set, every logged packet is also
+  // appended to the daily traffic file. Toggled by SIGUSR1.
+  bool Menu_File_Continous_Debug = false;
+
+  // Tables of the data store. (The profile, receiver and receiver type
+  // tables join here as DataStore data.)
+  UserTable users;
+  // GlobalCalendar: shared by all connections; its file is
+  // ProjectDirectory + "Profiles/GlobalCalendar.dat".
+  cCalendar GlobalCalendar;
+  // Day type names 0..22 as renamed by clients (the answer to a name request
+  // is built from the language texts and the INI file instead).
+  std::array<std::string, 23> DayTypeNames;
+
+  // Deferred saves: set by receiver and profile requests, served by the
+  // timer's next tick, which also records the directory's stamp so that its
+  // own write is not taken for a foreign change.
+  bool ReceiversChanged = false;
+  bool ProfilesChanged = false;
+  DirectoryStamp ReceiversDirectoryStamp;
+  DirectoryStamp ProfilesDirectoryStamp;
+  int32_t PollElapsed = 0;
+
+  StoreContext store_context() { return StoreContext{ProjectDirectory, log, texts, alarm}; }
+};
+
+}  // namespace orlund

@@ -1,0 +1,114 @@
+#include "protocol/traffic_log.h"
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <filesystem>
+#include <system_error>
+
+#include "protocol/catalogue.h"
+#include "server/clock.h"
+#include "store/bytes.h"
+
+namespace orlund {
+namespace {
+
+constexpr int16_t kTagInt16 = 2;
+constexpr int16_t kTagText = 8;
+
+void TextItem(ByteWriter& out, std::string_view bytes) {
+  bytes = bytes.substr(0, kMaxTrafficItemLength);
+  out.Int16(kTagText);
+  out.Int16(static_cast<int32_t>(bytes.size()));
+  out.Raw(bytes);
+}
+
+void Int16Item(ByteWriter& out, int32_t value) {
+  out.Int16(kTagInt16);
+  out.Int16(value);
+}
+
+std::string ConnectionLine(const std::tm& now, std::string_view peer, std::string_view event) {
+  std::string line = FormatLogDateTime(now);
+  line += " <> ";
+  line += peer;
+  line += " ";
+  line += event;
+  return line;
+}
+
+}  // namespace
+
+std::string PeerText(std::string_view address, int port) {
+  return std::string(address) + ":" + std::to_string(port);
+}
+
+std::string PacketLine(const std::tm& now, PacketDirection direction, std::string_view peer,
+                       int type, size_t payload_size) {
+  std::string line = FormatLogDateTime(now);
+  line += direction == DirectionSent ? " -> " : " <- ";
+  line += peer;
+  line += " ";
+  line += MessageName(type);
+  if (payload_size > 0) line += " (" + std::to_string(payload_size) + " bytes)";
+  return line;
+}
+
+std::string ClientConnectedLine(const std::tm& now, std::string_view peer) {
+  return ConnectionLine(now, peer, "(client connected)");
+}
+
+std::string SocketClosedLine(const std::tm& now, std::string_view peer) {
+  return ConnectionLine(now, peer, "(socket closed)");
+}
+
+std::string TrafficRecord(std::string_view line, std::string_view peer, PacketDirection direction,
+                          int type, std::string_view payload) {
+  ByteWriter out;
+  TextItem(out, line);
+  TextItem(out, peer);
+  Int16Item(out, direction);
+  Int16Item(out, type);
+  TextItem(out, payload);
+  return out.Take();
+}
+
+std::string TrafficLogDirectory(std::string_view project_directory) {
+  return std::string(project_directory) + "LogFiles";
+}
+
+std::string TrafficFileName(const std::tm& date) { return FormatFileDate(date) + "_ActiveX_Log.bin"; }
+
+bool AppendTrafficRecord(const std::string& log_directory, const std::tm& date,
+                         std::string_view record) {
+  std::error_code ignored;
+  std::filesystem::create_directory(log_directory, ignored);
+  const std::string path = log_directory + "/" + TrafficFileName(date);
+  const int fd = ::open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0644);
+  if (fd < 0) return false;
+  bool ok = true;
+  while (!record.empty()) {
+    const ssize_t written = ::write(fd, record.data(), record.size());
+    if (written < 0) {
+      if (errno == EINTR) continue;
+      ok = false;
+      break;
+    }
+    record.remove_prefix(static_cast<size_t>(written));
+  }
+  if (::close(fd) != 0) ok = false;
+  return ok;
+}
+
+void PacketList::Add(std::string line) {
+  if (echo_ != nullptr) {
+    *echo_ << line << '\n';
+    echo_->flush();
+  }
+  lines_.push_back(std::move(line));
+  while (lines_.size() > kPacketListCapacity) lines_.pop_front();
+}
+
+}  // namespace orlund

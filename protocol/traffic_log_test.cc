@@ -1,0 +1,122 @@
+#include "protocol/traffic_log.h"
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <sstream>
+
+#include "protocol/catalogue.h"
+
+namespace orlund {
+namespace {
+
+std::tm At(int year, int month, int day, int hour, int minute, int second) {
+  std::tm t{};
+  t.tm_year = year - 1900;
+  t.tm_mon = month - 1;
+  t.tm_mday = day;
+  t.tm_hour = hour;
+  t.tm_min = minute;
+  t.tm_sec = second;
+  return t;
+}
+
+TEST(TrafficLogTest, ListLinesHaveTheirFixedShapes) {
+  const std::string peer = PeerText("10.0.0.5", 1234);
+  EXPECT_EQ(
+      PacketLine(At(2024, 3, 5, 14, 7, 9), DirectionSent, peer, NETWORK_COMMON_RECEIVERS, 812),
+      "24-03-05 14:07:09 -> 10.0.0.5:1234 NETWORK_COMMON_RECEIVERS (812 bytes)");
+  EXPECT_EQ(PacketLine(At(2024, 3, 5, 14, 7, 10), DirectionReceived, peer, 77, 0),
+            "24-03-05 14:07:10 <- 10.0.0.5:1234 UNKNOWN (77)");
+  EXPECT_EQ(ClientConnectedLine(At(2000, 1, 1, 0, 0, 0), peer),
+            "00-01-01 00:00:00 <> 10.0.0.5:1234 (client connected)");
+  EXPECT_EQ(SocketClosedLine(At(2039, 12, 31, 23, 59, 59), "127.0.0.1:58658"),
+            "39-12-31 23:59:59 <> 127.0.0.1:58658 (socket closed)");
+}
+
+TEST(TrafficLogTest, RecordOfAnEmptyPayloadEndsWithTagEightAndLengthZero) {
+  const std::string record = TrafficRecord("L", "1.2.3.4:5", DirectionReceived, 5, "");
+  const std::string expected(
+      "\x08\x00\x01\x00L"
+      "\x08\x00\x09\x00"
+      "1.2.3.4:5"
+      "\x02\x00\x00\x00"
+      "\x02\x00\x05\x00"
+      "\x08\x00\x00\x00",
+      4 + 1 + 4 + 9 + 4 + 4 + 4);
+  EXPECT_EQ(record, expected);
+}
+
+TEST(TrafficLogTest, PayloadOver65535BytesIsRecordedAsItsFirst65535) {
+  const std::string payload(70000, '\xAB');
+  const std::string record = TrafficRecord("line", "peer", DirectionSent, 190, payload);
+  const std::string last_item = std::string("\x08\x00\xFF\xFF", 4) + payload.substr(0, 65535);
+  ASSERT_EQ(record.size(), 8 + 8 + 4 + 4 + last_item.size());
+  EXPECT_EQ(record.substr(24), last_item);
+}
+
+TEST(TrafficLogTest, PacketListKeepsTheNewest200AndEchoesEachLine) {
+  std::ostringstream echo;
+  PacketList list(&echo);
+  for (int i = 0; i < 250; ++i) list.Add("line " + std::to_string(i));
+  ASSERT_EQ(list.lines().size(), 200u);
+  EXPECT_EQ(list.lines().front(), "line 50");
+  EXPECT_EQ(list.lines().back(), "line 249");
+  const std::string echoed = echo.str();
+  EXPECT_EQ(echoed.substr(0, 14), "line 0\nline 1\n");
+  EXPECT_EQ(std::count(echoed.begin(), echoed.end(), '\n'), 250);
+
+  PacketList silent;
+  silent.Add("only");
+  EXPECT_EQ(silent.lines().size(), 1u);
+}
+
+class TrafficFileTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    project_ = std::filesystem::path(::testing::TempDir()) /
+               ("traffic_log_test_" + std::to_string(::getpid()));
+    std::filesystem::remove_all(project_);
+    std::filesystem::create_directories(project_);
+  }
+  void TearDown() override { std::filesystem::remove_all(project_); }
+
+  static std::string Contents(const std::filesystem::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+  }
+
+  std::filesystem::path project_;
+};
+
+TEST_F(TrafficFileTest, RecordsOfOneDayGoToOneFileAndANewDayStartsAnother) {
+  const std::string dir = TrafficLogDirectory(project_.string() + "/");
+  EXPECT_EQ(dir, project_.string() + "/LogFiles");
+  const std::tm day = At(2024, 3, 5, 23, 59, 59);
+  const std::string first = TrafficRecord("a", "p:1", DirectionSent, 5, "");
+  const std::string second = TrafficRecord("b", "p:1", DirectionReceived, 6, "pw");
+  EXPECT_TRUE(AppendTrafficRecord(dir, day, first));
+  EXPECT_TRUE(AppendTrafficRecord(dir, day, second));
+  EXPECT_TRUE(AppendTrafficRecord(dir, At(2024, 3, 6, 0, 0, 0), first));
+
+  EXPECT_EQ(TrafficFileName(day), "20240305_ActiveX_Log.bin");
+  EXPECT_EQ(Contents(project_ / "LogFiles" / "20240305_ActiveX_Log.bin"), first + second);
+  EXPECT_EQ(Contents(project_ / "LogFiles" / "20240306_ActiveX_Log.bin"), first);
+}
+
+TEST_F(TrafficFileTest, FailuresAreReportedNotRaised) {
+  const std::tm day = At(2024, 3, 5, 12, 0, 0);
+  // The project directory itself is missing: only LogFiles would be created.
+  EXPECT_FALSE(AppendTrafficRecord((project_ / "missing" / "LogFiles").string(), day, "x"));
+  EXPECT_FALSE(std::filesystem::exists(project_ / "missing"));
+  // LogFiles is a plain file.
+  std::ofstream(project_ / "LogFiles") << "not a directory";
+  EXPECT_FALSE(AppendTrafficRecord((project_ / "LogFiles").string(), day, "x"));
+}
+
+}  // namespace
+}  // namespace orlund
