@@ -1,9 +1,9 @@
 #pragma once
-// A fresh project directory under /tmp for tests of the data files, removed
-// with everything in it when the object goes, and small file helpers.
+// A fresh project directory for tests of the data files (a TestTempDir) with
+// small helpers to put and inspect files, and a limit on file sizes that
+// makes writes fail.
 
 #include <signal.h>
-#include <stdlib.h>
 #include <sys/resource.h>
 
 #include <algorithm>
@@ -14,41 +14,35 @@
 #include <string_view>
 #include <vector>
 
+#include "store/test_temp_dir.h"
+
 namespace orlund::testing {
 
 class ProjectDir {
  public:
-  ProjectDir() {
-    char pattern[] = "/tmp/orlund-data-XXXXXX";
-    path_ = std::string(mkdtemp(pattern)) + "/";
-  }
-  ~ProjectDir() { std::filesystem::remove_all(path_); }
-  ProjectDir(const ProjectDir&) = delete;
-  ProjectDir& operator=(const ProjectDir&) = delete;
-
   // Ends with "/".
-  const std::string& path() const { return path_; }
+  const std::string& path() const { return dir_.path(); }
 
   // Writes `bytes` to `relative` (parent directories created).
   void Put(const std::string& relative, std::string_view bytes) const {
-    std::filesystem::path file(path_ + relative);
+    std::filesystem::path file(path() + relative);
     std::filesystem::create_directories(file.parent_path());
     std::ofstream out(file, std::ios::binary | std::ios::trunc);
     out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
   }
 
   std::string Get(const std::string& relative) const {
-    std::ifstream in(path_ + relative, std::ios::binary);
+    std::ifstream in(path() + relative, std::ios::binary);
     return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
   }
 
-  bool Has(const std::string& relative) const { return std::filesystem::exists(path_ + relative); }
+  bool Has(const std::string& relative) const { return std::filesystem::exists(path() + relative); }
 
   // Names of the entries of `relative`, sorted.
   std::vector<std::string> List(const std::string& relative) const {
     std::vector<std::string> names;
     std::error_code ec;
-    for (const auto& entry : std::filesystem::directory_iterator(path_ + relative, ec)) {
+    for (const auto& entry : std::filesystem::directory_iterator(path() + relative, ec)) {
       names.push_back(entry.path().filename().string());
     }
     std::sort(names.begin(), names.end());
@@ -56,7 +50,7 @@ class ProjectDir {
   }
 
  private:
-  std::string path_;
+  TestTempDir dir_;
 };
 
 // While it lives, no file of this process can grow past `bytes`: a write
