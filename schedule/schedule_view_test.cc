@@ -93,34 +93,23 @@ TEST_F(ScheduleViewTest, PeriodBarRunsFrom126To222InTheBarGreens) {
   Layout();
   s.PaintAxis(host, &surface, 0);
 
+  // Grid end, 15 background lines, 15 bar lines, 2 bar ends, 5 marker lines.
   std::vector<DrawCall> lines = surface.Of(DrawCall::kLine);
   ASSERT_EQ(lines.size(), 1u + 15 + 15 + 2 + 5);
-  EXPECT_EQ(lines[0].x1, 318);  // the grid's right end
+  EXPECT_EQ(lines[15].colour, Rgb(122, 122, 122));
+  EXPECT_EQ(lines[15].x2, 318);
   for (int i = 0; i < 15; ++i) {
-    const DrawCall& back = lines[1 + static_cast<size_t>(i)];
-    EXPECT_EQ(back.colour, Rgb(220 - 7 * i, 220 - 7 * i, 220 - 7 * i));
-    EXPECT_EQ(back.x1, 30);
-    EXPECT_EQ(back.x2, 318);
     const DrawCall& bar = lines[16 + static_cast<size_t>(i)];
     EXPECT_EQ(bar.colour, Rgb(0, 240 - 7 * i, 0)) << i;
     EXPECT_EQ(bar.x1, 126);
     EXPECT_EQ(bar.x2, 222);
     EXPECT_EQ(bar.y1, 4 + i);
   }
-  for (size_t end = 0; end < 2; ++end) {
-    const DrawCall& edge = lines[31 + end];
-    EXPECT_EQ(edge.colour, kColourBlack);
-    EXPECT_EQ(edge.x1, end == 0 ? 126 : 222);
-    EXPECT_EQ(edge.y1, 4);
-    EXPECT_EQ(edge.y2, 19);
-  }
-  const int marker[5] = {255, 245, 235, 225, 205};
-  for (size_t k = 0; k < 5; ++k) {
-    const DrawCall& line = lines[33 + k];
-    EXPECT_EQ(line.colour, Rgb(marker[k], marker[k], marker[k]));
-    EXPECT_EQ(line.x1, 317);
-    EXPECT_EQ(line.x2, 317 - (5 - static_cast<double>(k)));
-  }
+  EXPECT_EQ(lines[32].x1, 222);  // black bar end, 15 down
+  EXPECT_EQ(lines[32].y2, 19);
+  EXPECT_EQ(lines[37].colour, Rgb(205, 205, 205));  // last line of the group marker
+  EXPECT_EQ(lines[37].x1, 317);
+  EXPECT_EQ(lines[37].x2, 316);
   std::vector<DrawCall> texts = surface.Of(DrawCall::kText);
   ASSERT_EQ(texts.size(), 2u);
   EXPECT_EQ(texts[0].text, "Mo");
