@@ -1,22 +1,34 @@
 #include "server/data_tables.h"
 
+#include "store/profiles.h"
+#include "store/receiver_types.h"
+#include "store/receivers.h"
 #include "store/users.h"
 
 namespace orlund {
 
-// TODO(datafiles): call LoadReceiverTypes, LoadAllReceivers, LoadAllProfiles
-// and the savers of DataStore here once the store is on main.
-
 void LoadDataTables(ServerState& state) {
   LoadUsers(state.ProjectDirectory, state.users, state.log, state.texts);
+  const StoreContext context = state.store_context();
+  LoadReceiverTypes(state.data.receiver_types, context);
+  LoadAllReceivers(state.data.receivers, context);
+  LoadAllProfiles(state.data.profiles, context);
 }
 
-bool SaveReceiverTable(ServerState&) { return true; }
+bool SaveReceiverTable(ServerState& state) {
+  return SaveAllReceivers(state.data.receivers, state.store_context());
+}
 
-bool SaveProfileTable(ServerState&) { return true; }
+bool SaveProfileTable(ServerState& state) {
+  return SaveAllProfiles(state.data.profiles, state.store_context());
+}
 
-int32_t ReloadReceiverTable(ServerState&) { return 0; }
+int32_t ReloadReceiverTable(ServerState& state) {
+  return LoadAllReceivers(state.data.receivers, state.store_context());
+}
 
-int32_t ReloadProfileTable(ServerState&) { return 0; }
+int32_t ReloadProfileTable(ServerState& state) {
+  return LoadAllProfiles(state.data.profiles, state.store_context());
+}
 
 }  // namespace orlund

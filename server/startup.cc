@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <iostream>
+#include <memory>
 #include <string_view>
 
 #include "alarmlink/alarm_library.h"
@@ -207,14 +208,15 @@ int RunServer(const CommandLine& command_line) {
 
   AlarmLibrary alarm;
   ServerLogWriter log(alarm, dirs.ProjectDirectory);
-  ServerState state(texts, log, alarm);
-  state.ApplicationDirectory = dirs.ApplicationDirectory;
-  state.ProjectDirectory = dirs.ProjectDirectory;
-  state.settings.RunAsService = service;
-  state.user_settings_root = UserSettingsRoot();
+  // The tables are large: the state lives on the heap.
+  auto state = std::make_unique<ServerState>(texts, log, alarm);
+  state->ApplicationDirectory = dirs.ApplicationDirectory;
+  state->ProjectDirectory = dirs.ProjectDirectory;
+  state->settings.RunAsService = service;
+  state->user_settings_root = UserSettingsRoot();
   // The terminal is the window: every packet-list line is shown there.
-  state.List_Packets = PacketList(service ? nullptr : &std::cout);
-  return StartAndRun(state);
+  state->List_Packets = PacketList(service ? nullptr : &std::cout);
+  return StartAndRun(*state);
 }
 
 }  // namespace orlund
