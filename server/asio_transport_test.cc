@@ -27,6 +27,13 @@ struct SessionFixture : TestServer {
     session->Start(connection);
   }
 
+  // Sockets go before the io_context they belong to, as in the event loop.
+  ~SessionFixture() {
+    state.ClientConnections.clear();
+    connection.reset();
+    session.reset();
+  }
+
   void RunFor(int rounds = 20) {
     for (int i = 0; i < rounds; ++i) {
       io.poll();
