@@ -138,6 +138,16 @@ TEST(ProfileFileTest, OddPeriodCountsAndFormatWords) {
   EXPECT_EQ(result.status, ProfileFile::Status::kLoaded);
   EXPECT_TRUE(result.cut_short);
 
+  // A name length past the end: loaded as cut short, the name empty.
+  std::string long_name = EncodeProfileFile(Named("N", 5), nullptr);
+  long_name[6] = '\xFF';
+  long_name[7] = '\x7F';
+  result = DecodeProfileFile(long_name, record, schedule);
+  EXPECT_EQ(result.status, ProfileFile::Status::kLoaded);
+  EXPECT_TRUE(result.cut_short);
+  EXPECT_EQ(record.ProfileNumber, 5);
+  EXPECT_EQ(record.Name, "");
+
   file[0] = 3;
   result = DecodeProfileFile(file, record, schedule);
   EXPECT_EQ(result.status, ProfileFile::Status::kUnknownFormat);

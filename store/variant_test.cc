@@ -60,7 +60,8 @@ TEST(VariantTest, RealsKeepTheirExactBitsEvenForNaNPayloads) {
 }
 
 TEST(VariantTest, UnknownKindAndEveryCutFailCleanly) {
-  ByteReader unknown(Bytes({99, 0, 1, 2}));
+  const std::string unknown_bytes = Bytes({99, 0, 1, 2});
+  ByteReader unknown(unknown_bytes);
   EXPECT_THROW(Variant::Decode(unknown), InvalidArgumentError);
   for (const Variant& v : {Variant::FromInt32(7), Variant::FromDouble(3.25),
                            Variant::FromText("hello"), Variant::FromByte(1)}) {
