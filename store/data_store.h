@@ -14,7 +14,6 @@ struct DataStore {
   ReceiverTypeTable receiver_types;
   ReceiverTable receivers;
   ProfileTable profiles;
-  // The users of Orlund_Users.dat join here as a UserTable.
 };
 
 } // namespace orlund
