@@ -261,18 +261,6 @@ TEST_F(ProfileStoreTest, DuplicateAndUnusableNumbersGetFreshOnesSoNoProfileIsLos
   EXPECT_EQ(LoadAllProfiles(*loaded, ctx_), 5);
 }
 
-TEST_F(ProfileStoreTest, SavedAndReloadedProfilesAreByteIdentical) {
-  Add(Named("one", 1), FivePeriods());
-  Add(Named("two", 2));
-  ASSERT_TRUE(SaveAllProfiles(*table_, ctx_));
-  const std::string first = dir_.Get("Profiles/Profile_0001.dat");
-  auto loaded = std::make_unique<ProfileTable>();
-  ASSERT_EQ(LoadAllProfiles(*loaded, ctx_), 2);
-  ASSERT_TRUE(SaveAllProfiles(*loaded, ctx_));
-  EXPECT_EQ(dir_.Get("Profiles/Profile_0001.dat"), first);
-  EXPECT_EQ(Block(*loaded->ProfileSchedules[0]), Block(*FivePeriods()));
-}
-
 TEST_F(ProfileStoreTest, FailedSaveKeepsEveryOldFileAndALaterSaveSucceeds) {
   Put(1, Named("a", 1));
   Put(2, Named("b", 2));
