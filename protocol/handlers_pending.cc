@@ -6,8 +6,6 @@ namespace orlund {
 #define ORLUND_PENDING_HANDLER(name) \
   void name(ServerState&, cClientConnection&, std::string_view) {}
 
-ORLUND_PENDING_HANDLER(HandlePassword)
-ORLUND_PENDING_HANDLER(HandleArea)
 ORLUND_PENDING_HANDLER(HandleReceiverTypes)
 ORLUND_PENDING_HANDLER(HandleReceivers)
 ORLUND_PENDING_HANDLER(HandleReceiverUpdate)
@@ -15,15 +13,6 @@ ORLUND_PENDING_HANDLER(HandleReceiverRemove)
 ORLUND_PENDING_HANDLER(HandleProfiles)
 ORLUND_PENDING_HANDLER(HandleProfileUpdate)
 ORLUND_PENDING_HANDLER(HandleProfileRemove)
-ORLUND_PENDING_HANDLER(HandleHolidayLabels)
-ORLUND_PENDING_HANDLER(HandleDayTypeNames)
-ORLUND_PENDING_HANDLER(HandleDayTypeNamesUpdate)
-ORLUND_PENDING_HANDLER(HandleProfileCalendar)
-ORLUND_PENDING_HANDLER(HandleGlobalCalendarUpdate)
-ORLUND_PENDING_HANDLER(HandleSubmitMessage)
-ORLUND_PENDING_HANDLER(HandleLastMessageReceivers)
-ORLUND_PENDING_HANDLER(HandleLastMessageText)
-ORLUND_PENDING_HANDLER(HandleSubmitCommandEntry)
 
 #undef ORLUND_PENDING_HANDLER
 
