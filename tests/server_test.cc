@@ -211,11 +211,12 @@ TEST(ServerTest, SilentClientGetsKeepAlivesAndIsDroppedTalkingClientStays) {
   ASSERT_EQ(silent.ReadStartPackets().size(), 4u);
   ASSERT_EQ(talking.ReadStartPackets().size(), 4u);
 
-  auto keep_alive = silent.Read(milliseconds(2500));
+  // Generous limits: the ticks run late on a loaded machine.
+  auto keep_alive = silent.Read(milliseconds(5000));
   ASSERT_TRUE(keep_alive.has_value());
   EXPECT_EQ(keep_alive->type, 0);
   EXPECT_EQ(keep_alive->payload, "");
-  auto end = std::chrono::steady_clock::now() + milliseconds(3500);
+  auto end = std::chrono::steady_clock::now() + milliseconds(10000);
   bool dropped = false;
   while (std::chrono::steady_clock::now() < end && !dropped) {
     talking.Send(9, EncodeString("here"));
