@@ -3,11 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <boost/asio/io_context.hpp>
-#include <boost/asio/read.hpp>
 #include <boost/asio/write.hpp>
 
 #include "protocol/fake_transport.h"
-#include "protocol/framing.h"
 
 namespace orlund {
 namespace {
@@ -48,21 +46,6 @@ struct SessionFixture : TestServer {
   std::shared_ptr<AsioSession> session;
   std::shared_ptr<cClientConnection> connection;
 };
-
-TEST(AsioSessionTest, ReceivedPacketsAreFramedAndWritesArriveInOrder) {
-  SessionFixture f;
-  boost::asio::write(f.peer, boost::asio::buffer(EncodePacket(200, "ab")));
-  f.connection->objWinSock->Write(EncodePacket(1, "x"));
-  f.connection->objWinSock->Write(EncodePacket(2, "yz"));
-  f.RunFor();
-  ASSERT_EQ(f.state.List_Packets.lines().size(), 1u);
-  EXPECT_TRUE(f.state.List_Packets.lines()[0].ends_with("UNKNOWN (200) (2 bytes)"));
-  std::string expected = EncodePacket(1, "x") + EncodePacket(2, "yz");
-  std::string got(expected.size(), '\0');
-  boost::asio::read(f.peer, boost::asio::buffer(got));
-  EXPECT_EQ(got, expected);
-  EXPECT_EQ(f.session->unsent_bytes(), 0u);
-}
 
 TEST(AsioSessionTest, PeerCloseIsReportedOnceAndCloseIsIdempotent) {
   SessionFixture f;

@@ -2,8 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include "server/instance_lock.h"
-#include "server/service_install.h"
 #include "store/file_utils.h"
 #include "store/ini_file.h"
 #include "store/test_temp_dir.h"
@@ -87,30 +85,6 @@ TEST(ReadSettingTextsTest, EmptyLanguageIsTakenFromGeneralAndWrittenBack) {
   ASSERT_TRUE(WriteIniValue(dir.path(), "ActiveX", "ActiveXLanguage", "DEU", "Orlund_Server.ini"));
   EXPECT_EQ(ReadSettingTexts(dir.path()).ActiveXLanguage, "DEU");
   EXPECT_EQ(ReadIniValue(dir.path(), "General", "Language", "", "Orlund_Server.ini"), "ENG");
-}
-
-TEST(InstanceLockTest, SecondLockOnTheSameDirectoryIsRefused) {
-  TestTempDir a;
-  TestTempDir b;
-  InstanceLock first;
-  InstanceLock second;
-  InstanceLock other;
-  EXPECT_EQ(first.Acquire(a.path()), InstanceLock::Result::kAcquired);
-  EXPECT_EQ(second.Acquire(a.path()), InstanceLock::Result::kHeldElsewhere);
-  EXPECT_EQ(other.Acquire(b.path()), InstanceLock::Result::kAcquired);
-  EXPECT_EQ(other.Acquire(a.path() + "missing/"), InstanceLock::Result::kUnavailable);
-}
-
-TEST(ServiceInstallTest, UnitIsWrittenAndRemovedOnce) {
-  TestTempDir dir;
-  std::string units = dir.path() + "units";
-  ASSERT_TRUE(InstallServiceUnit("/opt/orlund/orlund-activex-server", units, false));
-  auto text = ReadFileBytes(units + "/OrlundActiveXServer.service");
-  ASSERT_TRUE(text.has_value());
-  EXPECT_NE(text->find("ExecStart=\"/opt/orlund/orlund-activex-server\""), std::string::npos);
-  EXPECT_TRUE(UninstallServiceUnit(units, false));
-  EXPECT_FALSE(FileExists(units + "/OrlundActiveXServer.service"));
-  EXPECT_FALSE(UninstallServiceUnit(units, false));
 }
 
 }  // namespace
