@@ -64,6 +64,7 @@ std::optional<int32_t> DateToDayIndex(std::string_view date) {
 }
 
 int FindDayType(std::string_view text, const DayTypeNames& names) {
+  if (text.empty()) throw CliError(kExitBadInput, "an empty text names no day type");
   if (const auto number = ParseDigits(text)) {
     if (*number >= kDayTypeCount)
       throw CliError(kExitBadInput, "day type " + std::string(text) + " is not in 0..22");
