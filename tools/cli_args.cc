@@ -138,8 +138,9 @@ const std::vector<CommandSpec>& Commands() {
        "Reads a profile in the form export-profile writes and sends it; a profile\n"
        "of that name (letter case ignored) is replaced, otherwise one is added.\n"
        "Fields left out are 0 or empty; a left-out schedule is the empty one.\n"
-       "Afterwards the command reads the profiles back and fails when the\n"
-       "profile is not there (the profile table is full).\n",
+       "The server does not answer this request; the command then asks for the\n"
+       "profiles (request 8), which also confirms that the update was processed,\n"
+       "and fails when the profile is not there (the profile table is full).\n",
        {}},
       {"remove-profile",
        "NAME",
@@ -382,10 +383,11 @@ std::string ToolHelp() {
   }
   text +=
       "\n"
-      "Requests the server does not answer (update and removal of a profile,\n"
-      "day type rename, calendar update, text message, command, area) are\n"
-      "confirmed by a request that it does answer (type 4), so a command ends\n"
-      "only after the server processed what it sent.\n"
+      "Requests the server does not answer (receiver removal, profile update\n"
+      "and removal, day type rename, calendar update, text message, command,\n"
+      "area) are followed by one it does answer (type 4; type 8 after a profile\n"
+      "update). The server handles a client's requests in order, so a command\n"
+      "ends only after the server processed what it sent.\n"
       "\n"
       "Human-readable texts are printed as the server's Windows-1252 bytes;\n"
       "--json converts them to UTF-8. Texts given on the command line or in\n"
@@ -422,9 +424,9 @@ std::string CommandHelp(std::string_view name) {
               std::string(o.help) + "\n";
     }
   }
-  static const std::vector<std::string_view> unanswered = {
-      "remove-receiver", "import-profile", "remove-profile", "rename-day-type",
-      "set-calendar",    "send-message",   "command"};
+  static const std::vector<std::string_view> unanswered = {"remove-receiver", "remove-profile",
+                                                           "rename-day-type", "set-calendar",
+                                                           "send-message",    "command"};
   if (std::find(unanswered.begin(), unanswered.end(), name) != unanswered.end())
     text += "\n" + std::string(kConfirmNote);
   text +=
