@@ -17,6 +17,7 @@
 #include "protocol/client_connection.h"
 #include "protocol/traffic_log.h"
 #include "schedule/calendar.h"
+#include "store/data_store.h"
 #include "store/directory_stamp.h"
 #include "store/log_sink.h"
 #include "store/store_context.h"
@@ -70,8 +71,10 @@ struct ServerState {
   // appended to the daily traffic file. Toggled by SIGUSR1.
   bool Menu_File_Continous_Debug = false;
 
-  // Tables of the data store. (The profile, receiver and receiver type
-  // tables join here as DataStore data.)
+  // Tables of the data store: receiver types, receivers, profiles with their
+  // schedules, users. Several hundred kilobytes: keep a ServerState on the
+  // heap outside tests.
+  DataStore data;
   UserTable users;
   // GlobalCalendar: shared by all connections; its file is
   // ProjectDirectory + "Profiles/GlobalCalendar.dat".

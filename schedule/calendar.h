@@ -14,6 +14,9 @@
 
 namespace orlund {
 
+class CalendarHost;
+class DrawingSurface;
+
 inline constexpr int32_t kCalendarDayCount = 14610;
 inline constexpr size_t kCalendarFileSize = 2 * kCalendarDayCount;
 // Serial day number (whole days since 30 December 1899) of day index 0.
@@ -88,16 +91,49 @@ class cCalendar {
   // True when `bytes` starts with this calendar's 29220 bytes.
   bool EntriesEqual(std::string_view bytes) const;
 
-  // Month view operations belong here: RecalculateAndPrepareToPaint, Paint,
-  // PaintDateBox, MouseDown, MouseMove, MouseUp and the hit test
-  // CalcDayFromPosition, with their state (m_MouseButton, m_PaintDayType,
-  // m_LastHoveredDay).
+  // The month view (calendar_view.cc): seven weekday columns 40 units wide
+  // from x = 30 and six week rows 25 units high from y = 20. Day d of the
+  // month (0 for the 1st) sits at position p = first weekday + d, column
+  // p % 7, row p / 7. Days outside the calendar's range raise SubscriptError.
+
+  // From m_SelectedMonth and m_SelectedYear: the day index, first weekday
+  // and length of the shown month, today's day index (local date), and no
+  // day type being painted. The arguments are not used.
+  void RecalculateAndPrepareToPaint(CalendarHost* parent, DrawingSurface* paint_object);
+  // Grid, column headers (language texts 611..617), month title (through
+  // the host), week numbers and every date box.
+  void Paint(CalendarHost& parent, DrawingSurface& surface);
+  // One date box: background, Sunday or holiday strip, today strip, day
+  // number, the assigned day type's label or image, and the schedule's
+  // periods of that date when the time axis is shown.
+  void PaintDateBox(CalendarHost& parent, DrawingSurface& surface,
+                    int32_t date_to_paint_in_actual_month);
+  // Paints the host's selected day-type entry onto the date under (x, y).
+  void MouseDown(CalendarHost& parent, DrawingSurface& surface, int16_t button, int16_t shift,
+                 float x, float y);
+  // On entering a date box: paints it while a button is held, and sets the
+  // tooltip to the day type's list item and holiday label. Errors of any
+  // step are ignored and the next step runs.
+  void MouseMove(CalendarHost& parent, DrawingSurface& surface, int16_t button, int16_t shift,
+                 float x, float y);
+  void MouseUp(int16_t button, int16_t shift, float x, float y);
+  // The day of the shown month under (x, y), or -1 outside the grid or on a
+  // box of no date.
+  int32_t CalcDayFromPosition(float x, float y) const;
+
+  int16_t MouseButton() const { return m_MouseButton; }
+  int16_t PaintDayType() const { return m_PaintDayType; }
 
  private:
   static size_t DayIndex(int32_t the_day);
 
   std::array<int16_t, kCalendarDayCount> m_DayTypeOfDay{};
   std::array<int16_t, kDayTypeCount> m_DayTypeUsed{};
+
+  // Month view state, never persisted.
+  int16_t m_MouseButton = 0;
+  int16_t m_PaintDayType = -1;    // day-type entry being painted, -1 none
+  int32_t m_LastHoveredDay = -1;  // date box under the pointer at the last move
 };
 
 }  // namespace orlund

@@ -17,8 +17,17 @@
 
 namespace orlund {
 
+class cCalendar;
+class DrawingSurface;
+class ScheduleHost;
+
 inline constexpr int kDayTypeCount = 23;
 inline constexpr int kWeekdayCount = 7;
+
+// The time text of a minute value as the period text boxes show it: hours
+// (minute / 60) and minutes (minute % 60), each the last two characters of
+// "00" and the number. 450 gives "07:30", 1440 "24:00".
+std::string MinutesToTimeText(int32_t minute);
 
 // One period of a day type: minutes after midnight, 1440 standing for 24:00.
 // Values are stored as given; the editing operations keep start <= stop.
@@ -51,8 +60,16 @@ class cTimeSchedule {
   // The profile uses the calendar's special day types (Boolean).
   int16_t m_UseCalendar = 0;
 
-  // Period iteration by day type and the calendar rule belong here:
-  // GetNextTimePeriod, notused_ActivateUsedPeriods.
+  // The period that follows `last_time_period` (the same object) in the day
+  // type's list, or the first one when it is null; null at the end, when
+  // `last_time_period` is not in that list, or when the day type is not
+  // active. A period found is also copied to `start_time` and `stop_time`,
+  // which are left alone otherwise. SubscriptError outside 0..22.
+  const cTimeSchedulePeriod* GetNextTimePeriod(int day_type, int16_t& start_time,
+                                               int16_t& stop_time,
+                                               const cTimeSchedulePeriod* last_time_period) const;
+  // Takes a calendar and does nothing.
+  void notused_ActivateUsedPeriods(const cCalendar* /*actual_calendar*/) {}
 
   // Appends the file block: per day type active, grouped, period count, each
   // period's start and stop, axis; then m_UseCalendar. 186 + 4 x P bytes.
@@ -86,11 +103,85 @@ class cTimeSchedule {
   int16_t SetActive(int day_type, int32_t state);
   int16_t GetActive(int day_type) const;
 
-  // Editing operations of the schedule editor belong here: Copy, Paste,
-  // Delete, SetTimeFrom00to24, ExtractTimeFromTextboxes, Group, GroupMonFri,
-  // and the internal rules MergeOverlappingPeriods and CopyPeriodsToGroup.
-  // View operations belong here too: RecalculateAndPrepareToPaint, Paint,
-  // MouseDown, MouseMove, MouseUp, CalcMinuteFromPosition, PaintAxis.
+  // Editing (schedule_editing.cc). The operations act on the selected day
+  // type and period, repaint the rows they change on `surface` (nothing is
+  // drawn when it is null) and raise the host's and the surface's errors.
+  // Copying a list to another day type empties the target first and gives
+  // it new periods with the same times, in list order.
+
+  // Holds the selected day type for Paste.
+  void Copy();
+  // Copies the held day type's periods and grouped flag to the selected day
+  // type and merges them. Nothing when no day type is selected or it is the
+  // held one; SubscriptError when nothing is held.
+  void Paste(ScheduleHost& parent, DrawingSurface* surface);
+  // Removes the selected period (clearing both period texts) when it is in
+  // the selected day type; either way the day type leaves the edit group and
+  // is deselected.
+  void Delete(ScheduleHost& parent, DrawingSurface* surface);
+  // Replaces the selected day type's periods by one period 00:00-24:00; the
+  // day type leaves the edit group and is deselected.
+  void SetTimeFrom00to24(ScheduleHost& parent, DrawingSurface* surface);
+  // Takes the typed start and stop times (TimeTextToMinutes, exchanged when
+  // the stop comes first) into the selected period, writes them back as time
+  // texts, merges, repaints and copies the day type to its edit group.
+  void ExtractTimeFromTextboxes(ScheduleHost& parent, DrawingSurface* surface);
+  // Toggles the selected day type's membership of the edit group; joining
+  // copies the periods of the lowest other member. SubscriptError when no
+  // day type is selected.
+  void Group(ScheduleHost& parent, DrawingSurface* surface);
+  // Groups exactly Monday to Friday (copying Monday's periods to the others)
+  // when the host's menu entry reads unchecked, else empties the group; then
+  // repaints the whole view.
+  void GroupMonFri(ScheduleHost& parent, DrawingSurface* surface);
+  // Merges every period B that starts within a period A (start <= B.start
+  // <= stop, touching included) into A, pass after pass until none merges.
+  // A keeps its start; a merged-away selected period hands the selection to
+  // A. Nothing for -1 (no day type).
+  void MergeOverlappingPeriods(int day_type);
+  // When the day type is grouped: copies its list to every other grouped day
+  // type, merging and repainting each. Nothing for -1 (no day type).
+  void CopyPeriodsToGroup(ScheduleHost& parent, DrawingSurface* surface, int day_type);
+
+  // The view (schedule_view.cc): one row per active day type, 25 units
+  // apart, the hours from x = 30 to 318 at 12 units per hour. Drawing on a
+  // null surface does nothing.
+
+  // Lays out rows, scroll bar and picture through the host and sets the row
+  // of every day type. `paint_object` is the caller's surface variable; it
+  // takes `schedule_paint_object` when it is null.
+  void RecalculateAndPrepareToPaint(ScheduleHost& parent, DrawingSurface*& paint_object,
+                                    DrawingSurface* schedule_paint_object);
+  // Grid, row separators and every active day type's row.
+  void Paint(ScheduleHost& parent, DrawingSurface* surface);
+  // The row of one day type: background, period bars, label, name, group
+  // marker. A day type that is not active has no row and is not drawn.
+  // Nothing for -1; SubscriptError outside 0..22.
+  void PaintAxis(ScheduleHost& parent, DrawingSurface* surface, int day_type);
+  // Button 1 selects the day type and period under the pointer and starts
+  // a drag (moving a start or stop within 15 minutes, else creating);
+  // button 2 sets the popup menu states.
+  void MouseDown(ScheduleHost& parent, DrawingSurface* surface, int16_t button, int16_t shift,
+                 float x, float y);
+  // Carries on a drag: a creation starts once the pointer is 6 minutes away.
+  void MouseMove(ScheduleHost& parent, DrawingSurface* surface, int16_t button, int16_t shift,
+                 float x, float y);
+  // Ends a drag: copies to the edit group, merges and repaints.
+  void MouseUp(ScheduleHost& parent, DrawingSurface* surface, int16_t button, int16_t shift,
+               float x, float y);
+  // The minute under (x, y), shown through Set_Text_Schedule_Time, and its
+  // row through `row`; or -3 above, below or on the top margin, -2 left of
+  // the time area, -1 right of it. Minutes are clamped to 0..1440.
+  int32_t CalcMinuteFromPosition(ScheduleHost& parent, float x, float y, int32_t& row);
+
+  // Editing and view state, for hosts and tests.
+  int32_t SelectedDayType() const { return m_SelectedDayType; }
+  const cTimeSchedulePeriod* SelectedPeriod() const { return m_SelectedPeriod; }
+  int32_t CopiedDayType() const { return m_CopiedDayType; }
+  int32_t EditStartMinute() const { return m_EditStartMinute; }
+  int32_t EditStopMinute() const { return m_EditStopMinute; }
+  int16_t DragMode() const { return m_DragMode; }
+  const cTimeSchedulePeriod* DragPeriod() const { return m_DragPeriod; }
 
   // Plain access to the persisted per-day-type fields.
   int16_t GetGrouped(int day_type) const;
@@ -107,6 +198,14 @@ class cTimeSchedule {
   static size_t Index(int day_type);
   // Empties a day type's list, dropping editing references into it first.
   void ClearPeriods(size_t day);
+  // Removes one period, dropping editing references to it.
+  void RemovePeriodAt(size_t day, size_t position);
+  // Empties `to` and appends a copy of each period of `from`.
+  void CopyPeriodList(size_t from, size_t to);
+  // The day type painted on `row`: the (row + 1)-th active one, or -1.
+  int ActiveDayTypeAtRow(int32_t row) const;
+  // Horizontal position of a minute: 30 + minute x zoom / 5, ties to even.
+  int32_t MinuteToX(int32_t minute) const;
   // Raises OverflowError when a list's size does not fit the 16-bit count.
   void CheckCountsFit() const;
 

@@ -12,7 +12,7 @@ fi
 scratch=$(pwd)/scratch/example-project
 rm -rf "$scratch"
 mkdir -p "$scratch"
-build/bin/make-example-project "$scratch"
+build/bin/make-example-project examples "$scratch"
 export ORLUND_REGISTRY_ROOT=$(pwd)/scratch/registry
 export XDG_CONFIG_HOME=$(pwd)/scratch/config
 exec "$server" "/PATH:$scratch"

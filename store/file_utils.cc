@@ -34,8 +34,7 @@ bool MatchFileName(std::string_view name, std::string_view pattern) {
   return p == pattern.size();
 }
 
-std::vector<std::string> ListMatchingFiles(const std::string& directory,
-                                           std::string_view pattern) {
+std::vector<std::string> ListMatchingFiles(const std::string& directory, std::string_view pattern) {
   std::vector<std::string> names;
   DIR* dir = opendir(directory.empty() ? "." : directory.c_str());
   if (dir == nullptr) return names;
@@ -119,10 +118,16 @@ bool WriteFileAtomically(const std::string& path, std::string_view bytes) {
   // "Receiver_????.dat", "*.DAT", "*.cmd") matches the temporary name.
   std::string dir = DirectoryOf(path);
   std::string name = path.substr(dir.size());
-  std::string temp = dir + ".~" + name + "." + std::to_string(getpid()) + "." +
-                     std::to_string(counter++) + ".tmp";
-  int fd = open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+  std::string temp =
+      dir + ".~" + name + "." + std::to_string(getpid()) + "." + std::to_string(counter++) + ".tmp";
+  // A replaced file keeps its permission bits: the alarm server may rely on
+  // group write access to the files it shares with this server.
+  mode_t mode = 0644;
+  struct stat old;
+  if (stat(path.c_str(), &old) == 0 && S_ISREG(old.st_mode)) mode = old.st_mode & 07777;
+  int fd = open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
   if (fd < 0) return false;
+  fchmod(fd, mode);
   bool ok = WriteAll(fd, bytes) && fsync(fd) == 0;
   ok = close(fd) == 0 && ok;
   if (ok) ok = rename(temp.c_str(), path.c_str()) == 0;

@@ -16,8 +16,7 @@ bool MatchFileName(std::string_view name, std::string_view pattern);
 // Names (not paths) of the regular files in `directory` whose names match
 // `pattern`, in the order the file system lists them. A missing or
 // unreadable directory gives an empty list.
-std::vector<std::string> ListMatchingFiles(const std::string& directory,
-                                           std::string_view pattern);
+std::vector<std::string> ListMatchingFiles(const std::string& directory, std::string_view pattern);
 
 // True when `path` names a regular file; its last component may hold the
 // wildcards of MatchFileName, and then true when any file matches. A

@@ -62,6 +62,11 @@ TEST(FileUtilsTest, AtomicWriteReplacesAndLeavesNoTemporaryFile) {
   ASSERT_TRUE(WriteFileAtomically(path, bytes));
   EXPECT_EQ(ReadFileBytes(path).value(), bytes);
   EXPECT_EQ(ListMatchingFiles(dir.path(), "*").size(), 1u);
+  chmod(path.c_str(), 0660);
+  ASSERT_TRUE(WriteFileAtomically(path, "again"));
+  struct stat st;
+  ASSERT_EQ(stat(path.c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & 0777, 0660u);
   EXPECT_FALSE(ReadFileBytes(dir.path() + "missing").has_value());
 }
 

@@ -1,0 +1,43 @@
+#pragma once
+// Whole dates as serial day numbers: days counted from 30 December 1899
+// (day 0), so 1 January 2000 is day 36526. These are the date rules of the
+// calendar and its month view: building a date from parts with carry-over,
+// weekdays, days of a month, the week of the year and the month title.
+
+#include <cstdint>
+#include <string>
+
+namespace orlund {
+
+struct CivilDate {
+  int32_t year = 0;
+  int32_t month = 0;  // 1..12
+  int32_t day = 0;    // 1..31
+};
+
+// The serial day of year/month/day. A month outside 1..12 carries into the
+// years before or after, and a day outside the month into the months before
+// or after (month 13 of 2023 is January 2024, day 0 is the previous month's
+// last day), in the proleptic Gregorian calendar.
+int32_t SerialDayFromParts(int32_t year, int32_t month, int32_t day);
+
+CivilDate PartsFromSerialDay(int32_t serial_day);
+
+// 0 for Monday to 6 for Sunday.
+int32_t WeekdayMondayFirst(int32_t serial_day);
+
+// Number of days of the given month (1..12) of a year.
+int32_t DaysInMonth(int32_t year, int32_t month);
+
+// Week of the year as the "ww" date format gives it: weeks start on Sunday
+// and week 1 is the week holding 1 January, so the result is 1..54.
+int32_t WeekOfYear(int32_t serial_day);
+
+// "mmmm yyyy": the English month name, a blank and the four-digit year
+// ("January 2000").
+std::string MonthYearTitle(int32_t serial_day);
+
+// The serial day of the current local date.
+int32_t TodaySerialDay();
+
+}  // namespace orlund

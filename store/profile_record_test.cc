@@ -1,0 +1,92 @@
+#include "store/profile_record.h"
+
+#include <gtest/gtest.h>
+
+#include "store/errors.h"
+
+namespace orlund {
+namespace {
+
+ProfileRecord Full() {
+  ProfileRecord r;
+  r.ProfileNumber = 42;
+  r.ProfileWord = -7;
+  r.Name = "Nacht\xE9";
+  r.WordsA = {1, 2, 3, 4, 5, 6};
+  r.TextA = "A";
+  r.TextB = "BB";
+  r.TextList = {"l0", "", "l2", "", "", "l5"};
+  r.WordsB = {7, 8, 9};
+  r.TextC = "C";
+  r.WordsC = {10, -11};
+  r.TextD = "D";
+  r.TextE = "\x80\xFF";
+  r.WordD = 32767;
+  for (int i = 0; i < 64; ++i) r.WordTable[i] = static_cast<int16_t>(i * 100 - 3000);
+  return r;
+}
+
+std::string Encoded(const ProfileRecord& r) {
+  ByteWriter w;
+  EncodeProfileRecord(r, w);
+  return w.Take();
+}
+
+TEST(ProfileRecordTest, EmptyRecordIs180BytesOfZeros) {
+  EXPECT_EQ(Encoded(ProfileRecord()), std::string(180, '\0'));
+}
+
+TEST(ProfileRecordTest, FieldsLieAtTheirHandComputedOffsets) {
+  const std::string b = Encoded(Full());
+  // 78 integers, 12 length words and the text bytes.
+  const size_t text_bytes = 6 + 1 + 2 + 2 + 2 + 2 + 1 + 1 + 2;
+  ASSERT_EQ(b.size(), 180 + text_bytes);
+  EXPECT_EQ(b.substr(0, 6), std::string("\x2A\x00\xF9\xFF\x06\x00", 6));
+  EXPECT_EQ(b.substr(6, 6), "Nacht\xE9");
+  EXPECT_EQ(b.substr(12, 2), std::string("\x01\x00", 2));  // WordsA(0)
+  // After WordsA (12..23): TextA "A", TextB "BB", TextList "l0" ...
+  EXPECT_EQ(b.substr(24, 3), std::string("\x01\x00"
+                                         "A",
+                                         3));
+  EXPECT_EQ(b.substr(27, 4), std::string("\x02\x00"
+                                         "BB",
+                                         4));
+  EXPECT_EQ(b.substr(31, 4), std::string("\x02\x00"
+                                         "l0",
+                                         4));
+  // The last two bytes are WordTable(63) = 3300 = 0x0CE4.
+  EXPECT_EQ(b.substr(b.size() - 2), std::string("\xE4\x0C", 2));
+  // WordD = 32767 just before the 128 bytes of WordTable.
+  EXPECT_EQ(b.substr(b.size() - 130, 2), std::string("\xFF\x7F", 2));
+}
+
+TEST(ProfileRecordTest, RoundTripGivesEveryFieldBack) {
+  const std::string b = Encoded(Full());
+  ByteReader r(b);
+  ProfileRecord back;
+  DecodeProfileRecord(r, back);
+  EXPECT_TRUE(r.AtEnd());
+  EXPECT_EQ(back, Full());
+}
+
+TEST(ProfileRecordTest, ACutKeepsTheFieldsReadSoFarAndNothingElse) {
+  const std::string b = Encoded(Full());
+  for (size_t cut = 0; cut < b.size(); ++cut) {
+    ByteReader r(std::string_view(b).substr(0, cut));
+    ProfileRecord back;
+    EXPECT_THROW(DecodeProfileRecord(r, back), TruncatedError) << cut;
+    EXPECT_EQ(back.ProfileNumber, cut >= 2 ? 42 : 0);
+    EXPECT_EQ(back.Name, cut >= 12 ? Full().Name : "");
+    EXPECT_EQ(back.WordTable[63], 0);
+  }
+}
+
+TEST(ProfileRecordTest, TextTooLongForItsLengthIsRefused) {
+  ProfileRecord r;
+  r.TextE = std::string(70000, 'x');
+  ByteWriter w;
+  EXPECT_THROW(EncodeProfileRecord(r, w), OverflowError);
+}
+
+}  // namespace
+}  // namespace orlund

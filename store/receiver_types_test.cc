@@ -1,0 +1,108 @@
+#include "store/receiver_types.h"
+
+#include <gtest/gtest.h>
+
+#include <memory>
+
+#include "store/data_file_names.h"
+#include "store/testing_dir.h"
+
+namespace orlund {
+namespace {
+
+TEST(ReceiverTypeTest, RecordFromTheGeneralSection) {
+  ReceiverTypeRecord r =
+      ReceiverTypeFromFile("ReceiverType_0012.rcv", 12,
+                           "[General]\r\nName=Pager\r\nAlgorithm=abc\r\n");
+  EXPECT_EQ(r.Number, 12);
+  EXPECT_EQ(r.Name, "Pager");
+  EXPECT_EQ(r.Algorithm, "ABC");
+  EXPECT_EQ(r.MessageLength, 0);
+  EXPECT_EQ(r.RcvFile, "ReceiverTypes/ReceiverType_0012.rcv");
+  EXPECT_EQ(r.IniFile, "ReceiverTypes/ReceiverType_0012.INI");
+  EXPECT_EQ(r.SpareTextA, "");
+  EXPECT_EQ(r.SpareTextB, "");
+  EXPECT_EQ(r.ReceiverSetupTemplate, "");
+}
+
+TEST(ReceiverTypeTest, DefaultsAndMessageLengths) {
+  ReceiverTypeRecord empty =
+      ReceiverTypeFromFile("RECEIVERTYPE_0003.RCV", 3, "");
+  EXPECT_EQ(empty.Name, "[none]");
+  EXPECT_EQ(empty.Algorithm, "");
+  EXPECT_EQ(empty.IniFile, "ReceiverTypes/RECEIVERTYPE_0003.INI");
+  EXPECT_EQ(empty.RcvFile, "ReceiverTypes/RECEIVERTYPE_0003.RCV");
+  struct Case {
+    const char *text;
+    int16_t length;
+  };
+  for (const Case &c :
+       {Case{"160", 160}, Case{" 12.5x", 12}, Case{"&H10", 16}, Case{"abc", 0},
+        Case{"40000", 0}, Case{"-32768", -32768}, Case{"1e9", 0}}) {
+    ReceiverTypeRecord r = ReceiverTypeFromFile(
+        "ReceiverType_0001.rcv", 1,
+        std::string("[General]\nMessageLength=") + c.text + "\n");
+    EXPECT_EQ(r.MessageLength, c.length) << c.text;
+  }
+}
+
+TEST(ReceiverTypeTest, TemplatesTakeWholeLinesWithoutCommentsOrEmptyLines) {
+  ReceiverTypeRecord r = ReceiverTypeFromFile(
+      "ReceiverType_0001.rcv", 1,
+      "[ReceiverSetupTemplate]\n; comment\n\nX=1\n  indented = kept \n"
+      "[ReceiverTypeSetupTemplate]\nA=1\nB=2\n");
+  EXPECT_EQ(r.ReceiverSetupTemplate,
+            std::string("X=1\0  indented = kept \0", 23));
+  EXPECT_EQ(r.ReceiverTypeSetupTemplate, std::string("A=1\0B=2\0", 8));
+}
+
+TEST(ReceiverTypeTest, TemplateIsCutAtTheLastWholeLineBelow4096) {
+  std::string section = "[ReceiverSetupTemplate]\n";
+  std::string expected;
+  for (int i = 0; i < 40; ++i) {
+    std::string line(99, static_cast<char>('a' + i % 26));
+    section += line + "\n";
+    expected += line + '\0';
+  }
+  std::string last(94, 'z'); // 4000 + 95 = 4095 characters: still fits
+  section += last + "\nB\nC\n";
+  expected += last + '\0';
+  ReceiverTypeRecord r =
+      ReceiverTypeFromFile("ReceiverType_0001.rcv", 1, section);
+  EXPECT_EQ(r.ReceiverSetupTemplate.size(), 4095u);
+  EXPECT_EQ(r.ReceiverSetupTemplate, expected);
+}
+
+TEST(ReceiverTypeTest, LoadTakesNumberedFilesInNameOrder) {
+  testing::ProjectDir dir;
+  FixedTexts texts;
+  RecordingLog log;
+  RecordingAlarmLink alarm;
+  StoreContext ctx{dir.path(), log, texts, alarm};
+  auto table = std::make_unique<ReceiverTypeTable>();
+  EXPECT_EQ(LoadReceiverTypes(*table, ctx), 0);
+
+  dir.Put("ReceiverTypes/ReceiverType_0012.rcv", "[General]\nName=B\n");
+  dir.Put("ReceiverTypes/RECEIVERTYPE_0003.RCV", "[General]\nName=Z\n");
+  dir.Put("ReceiverTypes/ReceiverType_12ab.rcv", "[General]\nName=skipped\n");
+  dir.Put("ReceiverTypes/ReceiverType_0012.INI", "x");
+  ASSERT_EQ(LoadReceiverTypes(*table, ctx), 2);
+  EXPECT_EQ(table->ReceiverTypes[0].Number, 3);
+  EXPECT_EQ(table->ReceiverTypes[0].Name, "Z");
+  EXPECT_EQ(table->ReceiverTypes[1].Number, 12);
+  EXPECT_EQ(table->ReceiverTypes[2], ReceiverTypeRecord());
+  EXPECT_TRUE(log.lines.empty());
+
+  for (int i = 0; i < 302; ++i) {
+    dir.Put("ReceiverTypes/ReceiverType_" + FourDigits(i) + ".rcv", "");
+  }
+  EXPECT_EQ(LoadReceiverTypes(*table, ctx), 300);
+  EXPECT_EQ(table->ReceiverTypes[299].Number,
+            298); // 0003 is there in two spellings
+  ASSERT_EQ(log.lines.size(), 1u);
+  EXPECT_NE(log.lines[0].find("3 more files"), std::string::npos)
+      << log.lines[0];
+}
+
+} // namespace
+} // namespace orlund

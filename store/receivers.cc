@@ -1,0 +1,184 @@
+#include "store/receivers.h"
+
+#include <algorithm>
+#include <vector>
+
+#include "store/data_file_names.h"
+#include "store/errors.h"
+#include "store/file_text.h"
+#include "store/file_utils.h"
+#include "store/staged_files.h"
+#include "store/text_case.h"
+
+namespace orlund {
+
+namespace {
+
+constexpr char kReceiverPattern[] = "Receiver_????.dat";
+constexpr size_t kReceiverPrefixLength = 9;  // "Receiver_"
+constexpr int16_t kFormat = 4;
+constexpr int16_t kOldFormat = 3;
+
+std::string ReceiverDirectory(const StoreContext& ctx) { return ctx.project_dir + "Receivers/"; }
+
+}  // namespace
+
+ReceiverRecord ConvertReceiverRecord3(const ReceiverRecord3& old) {
+  ReceiverRecord record;
+  record.ReceiverWord = old.FirstWord;
+  record.ReceiverFlag = -1;
+  record.ReceiverTypeNumber = old.TypeNumber;
+  record.Name = old.Name;
+  record.Settings = old.Settings;
+  return record;
+}
+
+void EncodeReceiverRecord(const ReceiverRecord& record, ByteWriter& out) {
+  out.Int16(record.ReceiverWord);
+  out.Int16(record.ReceiverFlag);
+  out.Int16(record.ReceiverTypeNumber);
+  WriteFileText(out, record.Name);
+  for (const Variant& setting : record.Settings) setting.Encode(out);
+  out.Int16(record.ExtraWord);
+  for (uint8_t b : record.ExtraBytes) out.Byte(b);
+  WriteFileText(out, record.ReceiverText);
+  for (const std::string& text : record.ExtraTexts) WriteFileText(out, text);
+}
+
+ReceiverRecord DecodeReceiverRecord(ByteReader& in) {
+  ReceiverRecord record;
+  record.ReceiverWord = in.Int16();
+  record.ReceiverFlag = in.Int16();
+  record.ReceiverTypeNumber = in.Int16();
+  record.Name = in.Text();
+  for (Variant& setting : record.Settings) setting = Variant::Decode(in);
+  record.ExtraWord = in.Int16();
+  for (uint8_t& b : record.ExtraBytes) b = in.Byte();
+  record.ReceiverText = in.Text();
+  for (std::string& text : record.ExtraTexts) text = in.Text();
+  return record;
+}
+
+ReceiverRecord3 DecodeReceiverRecord3(ByteReader& in) {
+  ReceiverRecord3 record;
+  record.FirstWord = in.Int16();
+  record.TypeNumber = in.Int16();
+  record.Name = in.Text();
+  for (Variant& setting : record.Settings) setting = Variant::Decode(in);
+  return record;
+}
+
+std::string EncodeReceiverFile(const ReceiverRecord& record) {
+  ByteWriter out;
+  out.Int16(kFormat);
+  EncodeReceiverRecord(record, out);
+  return out.Take();
+}
+
+ReceiverFile DecodeReceiverFile(std::string_view bytes) {
+  ReceiverFile file;
+  if (bytes.size() < 2) return file;
+  ByteReader in(bytes);
+  file.format_word = in.Int16();
+  try {
+    if (file.format_word == kFormat) {
+      file.record = DecodeReceiverRecord(in);
+      file.status = ReceiverFile::Status::kLoaded;
+    } else if (file.format_word == kOldFormat) {
+      file.record = ConvertReceiverRecord3(DecodeReceiverRecord3(in));
+      file.status = ReceiverFile::Status::kConverted;
+    } else {
+      file.status = ReceiverFile::Status::kUnknownFormat;
+    }
+  } catch (const TruncatedError&) {
+    file.status = ReceiverFile::Status::kDamaged;
+  } catch (const InvalidArgumentError&) {
+    file.status = ReceiverFile::Status::kDamaged;
+  }
+  if (file.status == ReceiverFile::Status::kDamaged) file.record = ReceiverRecord();
+  return file;
+}
+
+std::string ReceiverFileName(int number) { return "Receiver_" + FourDigits(number) + ".dat"; }
+
+void SortReceivers(ReceiverTable& table) {
+  int count = std::clamp<int>(table.ReceiverCount, 0, kReceiverCapacity);
+  std::stable_sort(table.Receivers.begin(), table.Receivers.begin() + count,
+                   [](const ReceiverRecord& a, const ReceiverRecord& b) {
+                     return CompareIgnoreCase1252(a.Name, b.Name) < 0;
+                   });
+}
+
+int16_t LoadAllReceivers(ReceiverTable& table, const StoreContext& ctx) {
+  const std::string directory = ReceiverDirectory(ctx);
+  int count = 0;
+  size_t skipped = 0;
+  auto log_unusable = [&](const std::string& name, const std::string& word) {
+    ctx.log.ServerLog(ctx.texts.GetText(803) + " '" + name + "' " + word + ctx.texts.GetText(804));
+  };
+  for (const NumberedFile& file :
+       ListNumberedFiles(directory, kReceiverPattern, kReceiverPrefixLength)) {
+    if (count == kReceiverCapacity) {
+      ++skipped;
+      continue;
+    }
+    std::optional<std::string> bytes = ReadFileBytes(directory + file.name);
+    if (!bytes) {
+      log_unusable(file.name, "");
+      continue;
+    }
+    ReceiverFile decoded = DecodeReceiverFile(*bytes);
+    std::string word = "(" + std::to_string(decoded.format_word) + ") ";
+    switch (decoded.status) {
+      case ReceiverFile::Status::kTooShort:
+        break;
+      case ReceiverFile::Status::kConverted:
+        ctx.log.ServerLog(ctx.texts.GetText(888) + " '" + file.name + "' (" +
+                          std::to_string(kOldFormat) + " -> " + std::to_string(kFormat) + ")");
+        table.Receivers[count++] = std::move(decoded.record);
+        break;
+      case ReceiverFile::Status::kLoaded:
+        table.Receivers[count++] = std::move(decoded.record);
+        break;
+      case ReceiverFile::Status::kUnknownFormat:
+      case ReceiverFile::Status::kDamaged:
+        log_unusable(file.name, word);
+        break;
+    }
+  }
+  if (skipped > 0) ctx.log.ServerLog(TableFullLogLine(directory, kReceiverCapacity, skipped));
+  // Unused slots start empty, so that a receiver added later holds nothing
+  // of a former occupant.
+  for (int slot = count; slot < kReceiverCapacity; ++slot) table.Receivers[slot] = ReceiverRecord();
+  table.ReceiverCount = static_cast<int16_t>(count);
+  SortReceivers(table);
+  return table.ReceiverCount;
+}
+
+bool SaveAllReceivers(ReceiverTable& table, const StoreContext& ctx) {
+  const std::string directory = ReceiverDirectory(ctx);
+  SortReceivers(table);
+  int count = std::clamp<int>(table.ReceiverCount, 0, kReceiverCapacity);
+  StagedFiles staged(directory);
+  std::string failure;
+  try {
+    for (int slot = 0; slot < count && failure.empty(); ++slot) {
+      if (!staged.Stage(ReceiverFileName(slot), EncodeReceiverFile(table.Receivers[slot]))) {
+        failure = staged.error();
+      }
+    }
+  } catch (const OverflowError& e) {
+    failure = e.what();
+  }
+  if (failure.empty() && !staged.Commit(ListMatchingFiles(directory, kReceiverPattern))) {
+    failure = staged.error();
+  }
+  if (!failure.empty()) {
+    ctx.log.ServerLog("Receivers not saved: " + failure);
+    return false;
+  }
+  ctx.alarm.SetCommandEntry("RR");
+  return true;
+}
+
+}  // namespace orlund

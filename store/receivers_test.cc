@@ -1,0 +1,255 @@
+#include "store/receivers.h"
+
+#include <gtest/gtest.h>
+
+#include <memory>
+
+#include "store/testing_dir.h"
+
+namespace orlund {
+namespace {
+
+using testing::ProjectDir;
+
+std::string Bytes(std::initializer_list<int> values) {
+  std::string s;
+  for (int v : values) s.push_back(static_cast<char>(v));
+  return s;
+}
+
+ReceiverRecord Named(const std::string& name) {
+  ReceiverRecord r;
+  r.Name = name;
+  for (Variant& s : r.Settings) s = Variant::FromText("");
+  return r;
+}
+
+ReceiverRecord Full() {
+  ReceiverRecord r;
+  r.ReceiverWord = -3;
+  r.ReceiverFlag = -1;
+  r.ReceiverTypeNumber = 12;
+  r.Name = "Pager \xC4";
+  r.Settings = {Variant::FromText("0171"), Variant::FromDouble(2.5), Variant::Null(),
+                Variant::FromBoolean(-1)};
+  r.ExtraWord = 9;
+  r.ExtraBytes = {1, 2, 3, 4, 5, 6, 7, 255};
+  r.ReceiverText = "text";
+  r.ExtraTexts = {"a", "", "ccc", "\x80"};
+  return r;
+}
+
+// A version 3 file: word 3, first word, type number, name, four settings.
+std::string Version3File() {
+  return Bytes({3,   0,   5, 0, 2, 0, 7,   0, 'P', 'a', 'g', 'e', 'r',
+                ' ', 'A', 8, 0, 1, 0, 'x', 0, 0,   0,   0,   0,   0});
+}
+
+class ReceiverStoreTest : public ::testing::Test {
+ protected:
+  FixedTexts texts_{{{803, "Cannot read"}, {804, "skipped"}, {888, "Converted"}}};
+  RecordingLog log_;
+  RecordingAlarmLink alarm_;
+  ProjectDir dir_;
+  StoreContext ctx_{dir_.path(), log_, texts_, alarm_};
+  std::unique_ptr<ReceiverTable> table_ = std::make_unique<ReceiverTable>();
+};
+
+TEST(ReceiverCodecTest, FileWithFourTextSettingsHasHandComputedBytes) {
+  ReceiverRecord r = Named("N");
+  r.ReceiverWord = 1;
+  r.ReceiverFlag = -1;
+  r.ReceiverTypeNumber = 0x0102;
+  r.Settings[0] = Variant::FromText("ab");
+  const std::string expected =
+      Bytes({4, 0, 1, 0, 0xFF, 0xFF, 2, 1, 1, 0, 'N', 8, 0, 2, 0, 'a', 'b', 8, 0, 0, 0, 8, 0, 0, 0,
+             8, 0, 0, 0, 0,    0,    0, 0, 0, 0, 0,   0, 0, 0, 0, 0,   0,   0, 0, 0, 0, 0, 0, 0});
+  EXPECT_EQ(EncodeReceiverFile(r), expected);
+  // 46 + a + b + c + d with the texts empty apart from the name.
+  r.Name.clear();
+  r.Settings = {Variant::FromText("1"), Variant::FromText("22"), Variant::FromText("333"),
+                Variant::FromText("4444")};
+  EXPECT_EQ(EncodeReceiverFile(r).size(), 46u + 1 + 2 + 3 + 4);
+}
+
+TEST(ReceiverCodecTest, RoundTripGivesEveryFieldBack) {
+  const std::string bytes = EncodeReceiverFile(Full());
+  ReceiverFile file = DecodeReceiverFile(bytes);
+  ASSERT_EQ(file.status, ReceiverFile::Status::kLoaded);
+  EXPECT_EQ(file.record, Full());
+  EXPECT_EQ(EncodeReceiverFile(file.record), bytes);
+}
+
+TEST(ReceiverCodecTest, Version3ConvertsWithFlagSetAndNewFieldsEmpty) {
+  ReceiverFile file = DecodeReceiverFile(Version3File());
+  ASSERT_EQ(file.status, ReceiverFile::Status::kConverted);
+  EXPECT_EQ(file.format_word, 3);
+  EXPECT_EQ(file.record.ReceiverWord, 5);
+  EXPECT_EQ(file.record.ReceiverFlag, -1);
+  EXPECT_EQ(file.record.ReceiverTypeNumber, 2);
+  EXPECT_EQ(file.record.Name, "Pager A");
+  EXPECT_EQ(file.record.Settings[0], Variant::FromText("x"));
+  EXPECT_EQ(file.record.Settings[1], Variant());
+  EXPECT_EQ(file.record.ExtraWord, 0);
+  EXPECT_TRUE(file.record.ReceiverText.empty());
+  EXPECT_EQ(file.record.ExtraBytes, (std::array<uint8_t, 8>{}));
+}
+
+TEST(ReceiverCodecTest, EveryCutAndBadContentIsReportedNeverMixed) {
+  const std::string full = EncodeReceiverFile(Full());
+  for (size_t cut = 0; cut < full.size(); ++cut) {
+    ReceiverFile file = DecodeReceiverFile(std::string_view(full).substr(0, cut));
+    EXPECT_EQ(file.status,
+              cut < 2 ? ReceiverFile::Status::kTooShort : ReceiverFile::Status::kDamaged)
+        << cut;
+    EXPECT_EQ(file.record, ReceiverRecord());
+  }
+  const std::string v3 = Version3File();
+  for (size_t cut = 2; cut < v3.size(); ++cut) {
+    EXPECT_EQ(DecodeReceiverFile(v3.substr(0, cut)).status, ReceiverFile::Status::kDamaged);
+  }
+  // Kind 99 in the first setting.
+  std::string unknown = EncodeReceiverFile(Named(""));
+  unknown[10] = 99;
+  EXPECT_EQ(DecodeReceiverFile(unknown).status, ReceiverFile::Status::kDamaged);
+  // A name length past the end.
+  EXPECT_EQ(DecodeReceiverFile(Bytes({4, 0, 0, 0, 0, 0, 0, 0, 0xFF, 0x7F, 'a'})).status,
+            ReceiverFile::Status::kDamaged);
+  ReceiverFile seven = DecodeReceiverFile(Bytes({7, 0, 1, 2, 3}));
+  EXPECT_EQ(seven.status, ReceiverFile::Status::kUnknownFormat);
+  EXPECT_EQ(seven.format_word, 7);
+}
+
+TEST_F(ReceiverStoreTest, MissingOrEmptyDirectoryLoadsNothing) {
+  EXPECT_EQ(LoadAllReceivers(*table_, ctx_), 0);
+  dir_.Put("Receivers/other.txt", "x");
+  EXPECT_EQ(LoadAllReceivers(*table_, ctx_), 0);
+  EXPECT_TRUE(log_.lines.empty());
+}
+
+TEST_F(ReceiverStoreTest, LoadSortsByUpperCaseNameKeepingEqualNamesInLoadOrder) {
+  ReceiverRecord lower = Named("abc");
+  lower.ReceiverWord = 1;
+  ReceiverRecord upper = Named("ABC");
+  upper.ReceiverWord = 2;
+  dir_.Put("Receivers/Receiver_0001.dat", EncodeReceiverFile(lower));
+  dir_.Put("Receivers/Receiver_0002.dat", EncodeReceiverFile(upper));
+  dir_.Put("Receivers/Receiver_0000.dat", EncodeReceiverFile(Named("b")));
+  dir_.Put("Receivers/RECEIVER_0003.DAT", EncodeReceiverFile(Named("Ab")));
+  ASSERT_EQ(LoadAllReceivers(*table_, ctx_), 4);
+  EXPECT_EQ(table_->Receivers[0].Name, "Ab");
+  EXPECT_EQ(table_->Receivers[1].ReceiverWord, 1);
+  EXPECT_EQ(table_->Receivers[2].ReceiverWord, 2);
+  EXPECT_EQ(table_->Receivers[3].Name, "b");
+}
+
+TEST_F(ReceiverStoreTest, LoadSkipsAndLogsWhatItCannotUse) {
+  dir_.Put("Receivers/Receiver_0000.dat", Version3File());
+  dir_.Put("Receivers/Receiver_0001.dat", "");
+  dir_.Put("Receivers/Receiver_0002.dat", "\x04");
+  dir_.Put("Receivers/Receiver_0003.dat", Bytes({7, 0, 0, 0}));
+  std::string cut = EncodeReceiverFile(Full());
+  dir_.Put("Receivers/Receiver_0004.dat", cut.substr(0, cut.size() - 1));
+  dir_.Put("Receivers/Receiver_abcd.dat", EncodeReceiverFile(Named("ignored")));
+  dir_.Put("Receivers/Receiver_-001.dat", EncodeReceiverFile(Named("ignored")));
+  ASSERT_EQ(LoadAllReceivers(*table_, ctx_), 1);
+  EXPECT_EQ(table_->Receivers[0].Name, "Pager A");
+  EXPECT_EQ(table_->Receivers[1], ReceiverRecord());
+  ASSERT_EQ(log_.lines.size(), 3u);
+  EXPECT_EQ(log_.lines[0], "Converted 'Receiver_0000.dat' (3 -> 4)");
+  EXPECT_EQ(log_.lines[1], "Cannot read 'Receiver_0003.dat' (7) skipped");
+  EXPECT_EQ(log_.lines[2], "Cannot read 'Receiver_0004.dat' (4) skipped");
+}
+
+TEST_F(ReceiverStoreTest, MoreThan300FilesFillTheTableAndLogOnce) {
+  for (int i = 0; i < 305; ++i) {
+    dir_.Put("Receivers/" + ReceiverFileName(i),
+             EncodeReceiverFile(Named("r" + std::to_string(i))));
+  }
+  EXPECT_EQ(LoadAllReceivers(*table_, ctx_), 300);
+  ASSERT_EQ(log_.lines.size(), 1u);
+  EXPECT_NE(log_.lines[0].find("5 more files"), std::string::npos) << log_.lines[0];
+}
+
+TEST_F(ReceiverStoreTest, SaveRenumbersBySlotInNameOrderAndQueuesRR) {
+  dir_.Put("Receivers/Receiver_0005.dat", EncodeReceiverFile(Named("b")));
+  dir_.Put("Receivers/Receiver_0009.dat", EncodeReceiverFile(Named("A")));
+  dir_.Put("Receivers/receiver_0000.DAT", Version3File());
+  ASSERT_EQ(LoadAllReceivers(*table_, ctx_), 3);
+  ASSERT_TRUE(SaveAllReceivers(*table_, ctx_));
+  EXPECT_EQ(
+      dir_.List("Receivers"),
+      (std::vector<std::string>{"Receiver_0000.dat", "Receiver_0001.dat", "Receiver_0002.dat"}));
+  EXPECT_EQ(DecodeReceiverFile(dir_.Get("Receivers/Receiver_0000.dat")).record.Name, "A");
+  EXPECT_EQ(DecodeReceiverFile(dir_.Get("Receivers/Receiver_0001.dat")).record.Name, "b");
+  ReceiverFile converted = DecodeReceiverFile(dir_.Get("Receivers/Receiver_0002.dat"));
+  EXPECT_EQ(converted.status, ReceiverFile::Status::kLoaded);
+  EXPECT_EQ(converted.record.Name, "Pager A");
+  EXPECT_EQ(alarm_.commands, std::vector<std::string>{"RR"});
+
+  // Reloading what was saved gives the same table.
+  auto again = std::make_unique<ReceiverTable>();
+  ASSERT_EQ(LoadAllReceivers(*again, ctx_), 3);
+  for (int i = 0; i < 3; ++i) EXPECT_EQ(again->Receivers[i], table_->Receivers[i]);
+}
+
+TEST_F(ReceiverStoreTest, SaveOfAnEmptyTableDeletesEveryFileAndStillQueuesRR) {
+  dir_.Put("Receivers/Receiver_0000.dat", EncodeReceiverFile(Named("a")));
+  dir_.Put("Receivers/Receiver_zz12.dat", "x");
+  dir_.Put("Receivers/keep.txt", "x");
+  ASSERT_TRUE(SaveAllReceivers(*table_, ctx_));
+  EXPECT_EQ(dir_.List("Receivers"), std::vector<std::string>{"keep.txt"});
+  EXPECT_EQ(alarm_.commands, std::vector<std::string>{"RR"});
+}
+
+TEST_F(ReceiverStoreTest, FailedSaveKeepsEveryOldFileAndALaterSaveSucceeds) {
+  for (int i = 0; i < 3; ++i) {
+    dir_.Put("Receivers/" + ReceiverFileName(i),
+             EncodeReceiverFile(Named("r" + std::to_string(i))));
+  }
+  const std::vector<std::string> before_names = dir_.List("Receivers");
+  std::vector<std::string> before;
+  for (const std::string& name : before_names) before.push_back(dir_.Get("Receivers/" + name));
+
+  ASSERT_EQ(LoadAllReceivers(*table_, ctx_), 3);
+  table_->Receivers[3] = Named("0 first");  // sorts first, so every file would be renumbered
+  table_->Receivers[4] = Named("r9");
+  table_->Receivers[4].ReceiverText = std::string(5000, 'x');
+  table_->ReceiverCount = 5;
+  {
+    testing::FileSizeLimit limit(4096);
+    EXPECT_FALSE(SaveAllReceivers(*table_, ctx_));
+  }
+  EXPECT_TRUE(alarm_.commands.empty());
+  ASSERT_EQ(log_.lines.size(), 1u);
+  EXPECT_NE(log_.lines[0].find("Receiver_0004.dat"), std::string::npos) << log_.lines[0];
+  ASSERT_EQ(dir_.List("Receivers"), before_names);
+  for (size_t i = 0; i < before_names.size(); ++i) {
+    EXPECT_EQ(dir_.Get("Receivers/" + before_names[i]), before[i]);
+  }
+
+  ASSERT_TRUE(SaveAllReceivers(*table_, ctx_));
+  EXPECT_EQ(alarm_.commands, std::vector<std::string>{"RR"});
+  auto reloaded = std::make_unique<ReceiverTable>();
+  ASSERT_EQ(LoadAllReceivers(*reloaded, ctx_), 5);
+  EXPECT_EQ(reloaded->Receivers[0].Name, "0 first");
+  EXPECT_EQ(reloaded->Receivers[4].ReceiverText.size(), 5000u);
+}
+
+TEST_F(ReceiverStoreTest, DirectoryInTheWayFailsTheSaveBeforeAnyFileChanges) {
+  dir_.Put("Receivers/Receiver_0000.dat", EncodeReceiverFile(Named("b")));
+  std::filesystem::create_directories(dir_.path() + "Receivers/Receiver_0001.dat");
+  ASSERT_EQ(LoadAllReceivers(*table_, ctx_), 1);
+  table_->Receivers[1] = Named("a");
+  table_->ReceiverCount = 2;
+  EXPECT_FALSE(SaveAllReceivers(*table_, ctx_));
+  EXPECT_EQ(DecodeReceiverFile(dir_.Get("Receivers/Receiver_0000.dat")).record.Name, "b");
+  EXPECT_TRUE(alarm_.commands.empty());
+  EXPECT_EQ(log_.lines.size(), 1u);
+  // No temporary file is left behind.
+  EXPECT_EQ(dir_.List("Receivers"),
+            (std::vector<std::string>{"Receiver_0000.dat", "Receiver_0001.dat"}));
+}
+
+}  // namespace
+}  // namespace orlund
