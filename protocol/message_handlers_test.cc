@@ -1,0 +1,56 @@
+#include <gtest/gtest.h>
+
+#include "protocol/codec.h"
+#include "protocol/handler_testing.h"
+#include "store/settings_store.h"
+#include "store/test_temp_dir.h"
+
+namespace orlund {
+namespace {
+
+class MessageHandlersTest : public ::testing::Test {
+ protected:
+  void SetUp() override { server.state.user_settings_root = dir.path(); }
+  // The answers to types 61 and 62.
+  std::string LastMessage(TestServer& s, const FakeClient& c) {
+    Request(s, c, 61, "ignored");
+    Request(s, c, 62);
+    return Sent(c);
+  }
+  std::string Answers(const std::string& receivers, const std::string& text) {
+    return EncodePacket(61, EncodeString(receivers)) + EncodePacket(62, EncodeString(text));
+  }
+
+  TestTempDir dir;
+  TestServer server;
+  FakeClient client = server.Join();
+};
+
+TEST_F(MessageHandlersTest, MessagesAreQueuedAndRememberedByteForByte) {
+  EXPECT_EQ(LastMessage(server, client), Answers("", ""));
+  const std::string message = "A\376B\376T\r\n\377";
+  Request(server, client, 60, EncodeString(message));
+  EXPECT_EQ(server.alarm.commands, std::vector<std::string>{"FT:" + message});
+  // Remembered across a restart of the server.
+  TestServer restarted;
+  restarted.state.user_settings_root = dir.path();
+  EXPECT_EQ(LastMessage(restarted, restarted.Join()), Answers("A\377B", "T\r\n\377"));
+}
+
+TEST_F(MessageHandlersTest, OnlyMessagesWithReceiversAreRememberedWhileTheFlagIsSet) {
+  Request(server, client, 60, EncodeString("Solo\376"));
+  Request(server, client, 60, EncodeString("no receivers"));
+  server.state.settings.StoreActiveXMessagesByServer = false;
+  Request(server, client, 60, EncodeString("X\376Y"));
+  Request(server, client, 60, std::string("\0\11short", 7));
+  EXPECT_EQ(LastMessage(server, client), Answers("Solo", ""));
+  // Commands go unchanged; a cut-short one is dropped.
+  Request(server, client, 190, EncodeString(""));
+  Request(server, client, 190, EncodeString("RP:-1 \376\r\n"));
+  Request(server, client, 190, std::string("\0\11short", 7));
+  EXPECT_EQ(server.alarm.commands, (std::vector<std::string>{"FT:Solo\376", "FT:no receivers",
+                                                             "FT:X\376Y", "", "RP:-1 \376\r\n"}));
+}
+
+}  // namespace
+}  // namespace orlund
