@@ -1,5 +1,7 @@
 #include "tools/cli_format.h"
 
+#include <algorithm>
+
 #include "protocol/catalogue.h"
 #include "protocol/codec.h"
 #include "tools/cli_calendar_file.h"
@@ -35,7 +37,49 @@ std::string EntryText(int16_t entry, const DayTypeNames& names) {
   return std::to_string(day_type);
 }
 
+std::string InlineJson(const Json& json) {
+  std::string text;
+  if (json.is_array()) {
+    for (const auto& e : json) text += (text.empty() ? "" : ", ") + InlineJson(e);
+    return "[" + text + "]";
+  }
+  if (json.is_object()) {
+    for (const auto& [key, value] : json.items())
+      text += (text.empty() ? "" : ", ") + Json(key).dump() + ": " + InlineJson(value);
+    return "{" + text + "}";
+  }
+  return json.dump();
+}
+
+void AppendPrettyJson(const Json& json, size_t indent, std::string& out) {
+  constexpr size_t kLineWidth = 100;
+  std::string one_line = InlineJson(json);
+  const bool plain_list = json.is_array() && std::none_of(json.begin(), json.end(), [](auto& e) {
+                            return e.is_structured();
+                          });
+  if (!json.is_structured() || plain_list || indent + one_line.size() <= kLineWidth) {
+    out += one_line;
+    return;
+  }
+  out += json.is_array() ? "[\n" : "{\n";
+  bool first = true;
+  for (const auto& [key, value] : json.items()) {
+    if (!first) out += ",\n";
+    first = false;
+    out += std::string(indent + 2, ' ');
+    if (json.is_object()) out += Json(key).dump() + ": ";
+    AppendPrettyJson(value, indent + 2, out);
+  }
+  out += "\n" + std::string(indent, ' ') + (json.is_array() ? "]" : "}");
+}
+
 }  // namespace
+
+std::string PrettyJson(const Json& json) {
+  std::string out;
+  AppendPrettyJson(json, 0, out);
+  return out;
+}
 
 std::string HexBytes(const std::string& bytes, size_t limit) {
   static const char kDigits[] = "0123456789abcdef";

@@ -48,6 +48,12 @@ Json LastMessageJson(const LastMessage& message);
 std::string FormatPushedPacket(const CliPacket& packet, const std::string& time);
 Json PushedPacketJson(const CliPacket& packet, const std::string& time);
 
+// The document indented by two spaces, except that a list of plain values,
+// and any list or object that fits on one line of 100 characters, stays on
+// one line: a profile's word table or a day type with its periods reads at
+// a glance. Ends without a line end.
+std::string PrettyJson(const Json& json);
+
 // Lowercase hex of the bytes, at most `limit` bytes followed by "..".
 std::string HexBytes(const std::string& bytes, size_t limit);
 

@@ -102,7 +102,7 @@ DayTypeNames CliSession::FetchDayTypeNames() {
 
 void CliSession::Print(const std::string& human, const Json& json) {
   if (options_.json) {
-    out_ << json.dump(2) << "\n";
+    out_ << PrettyJson(json) << "\n";
   } else {
     out_ << human;
   }
