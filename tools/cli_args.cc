@@ -94,6 +94,30 @@ const std::vector<CommandSpec>& Commands() {
        "Prints one line per assigned day: the date and the day type's name, in\n"
        "the form set-calendar reads (\"2026-12-25 Public holiday\").\n",
        {}},
+      {"render-schedule",
+       "PROFILE",
+       1,
+       1,
+       "draw a profile's weekly schedule as an SVG picture",
+       "Draws the schedule of the profile PROFILE (letter case ignored) the way the\n"
+       "schedule editor shows it: one row per day type in use, its periods as green\n"
+       "bars, day type names from the server (request 160). Writes the SVG to stdout\n"
+       "or to the file given with -o; rsvg-convert turns it into a PNG.\n",
+       {{"output", "FILE", false, false, "write to FILE instead of stdout (also -o FILE)"}}},
+      {"render-calendar",
+       "",
+       0,
+       0,
+       "draw a month of the global calendar as an SVG picture",
+       "Draws the month given with --month YYYY-MM (2000-01 to 2039-12) the way the\n"
+       "calendar editor shows it: red strips for Sundays and shown holidays (request\n"
+       "140; none when the server has no holiday file), a blue strip for today, a\n"
+       "numbered badge for each special day type assigned in the global calendar\n"
+       "(request 180). With --profile, every date box also shows the periods of\n"
+       "that profile's schedule for the date's day type.\n",
+       {{"month", "YYYY-MM", false, true, "the month to draw"},
+        {"profile", "NAME", false, false, "show this profile's periods in every date box"},
+        {"output", "FILE", false, false, "write to FILE instead of stdout (also -o FILE)"}}},
       {"set-receiver",
        "NAME",
        1,

@@ -265,6 +265,8 @@ int RunCli(const CliOptions& options, std::ostream& out, std::ostream& err, int 
       {"export-profile", CommandExportProfile},
       {"import-profile", CommandImportProfile},
       {"remove-profile", CommandRemoveProfile},
+      {"render-schedule", CommandRenderSchedule},
+      {"render-calendar", CommandRenderCalendar},
       {"rename-day-type", CommandRenameDayType},
       {"set-calendar", CommandSetCalendar},
       {"send-message", CommandSendMessage},

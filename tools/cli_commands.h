@@ -33,6 +33,8 @@ void CommandProfiles(CliSession& session);
 void CommandExportProfile(CliSession& session);
 void CommandImportProfile(CliSession& session);
 void CommandRemoveProfile(CliSession& session);
+void CommandRenderSchedule(CliSession& session);
+void CommandRenderCalendar(CliSession& session);
 
 // A text for the wire; kExitBadInput when it is longer than a packet text
 // can be (32767 bytes).

@@ -1,8 +1,13 @@
+#include <cstdio>
 #include <memory>
+#include <tuple>
 
 #include "protocol/catalogue.h"
 #include "protocol/codec.h"
 #include "protocol/profile_codec.h"
+#include "schedule/calendar.h"
+#include "schedule/ole_date.h"
+#include "schedule/render.h"
 #include "store/file_utils.h"
 #include "store/text_case.h"
 #include "tools/cli_commands.h"
@@ -44,11 +49,94 @@ std::string ProfileName(const CliSession& session) {
   return OperatorTextTo1252(session.options().arguments.at(0), "the profile name");
 }
 
+[[noreturn]] void NoSuchProfile(const std::string& name) {
+  throw CliError(kExitFailed, "no profile named '" + name + "'");
+}
+
 [[noreturn]] void NoSuchProfile(const CliSession& session) {
-  throw CliError(kExitFailed, "no profile named '" + session.options().arguments.at(0) + "'");
+  NoSuchProfile(session.options().arguments.at(0));
+}
+
+// Writes a picture to the file of -o, or to stdout without one.
+void WritePicture(CliSession& session, const std::string& svg, const std::string& what) {
+  const auto file = session.options().Value("output");
+  if (!file) {
+    session.out() << svg;
+    return;
+  }
+  if (!WriteFileAtomically(*file, svg))
+    throw CliError(kExitBadInput, "cannot write '" + *file + "'");
+  session.Print("Wrote " + what + " to " + *file + "\n",
+                {{"result", "written"}, {"picture", what}, {"file", *file}});
+}
+
+// "YYYY-MM" within the calendar's years 2000 to 2039.
+std::pair<int32_t, int32_t> ParseMonth(const std::string& text) {
+  int year = 0, month = 0;
+  char tail = 0;
+  if (text.size() != 7 || std::sscanf(text.c_str(), "%4d-%2d%c", &year, &month, &tail) != 2 ||
+      year < 2000 || year > 2039 || month < 1 || month > 12) {
+    throw CliError(kExitUsage,
+                   "--month takes YYYY-MM between 2000-01 and 2039-12, not '" + text + "'");
+  }
+  return {year, month};
+}
+
+// The holiday labels, or none when the server has no holiday file. Request
+// 140 is followed at once by request 160: the server answers in order, so a
+// 160 answer with no 140 answer before it means there is no holiday file,
+// and nobody waits for the time limit.
+std::vector<cHolidayLabel> FetchHolidayLabelsIfAny(CliSession& session) {
+  session.connection().Send(NETWORK_HOLIDAYLABELS, "");
+  session.connection().Send(NETWORK_DAYTYPENAMES, "");
+  std::vector<cHolidayLabel> labels;
+  for (;;) {
+    const CliPacket packet = session.connection().Read("the holiday labels");
+    if (packet.type == NETWORK_DAYTYPENAMES) return labels;
+    if (packet.type != NETWORK_HOLIDAYLABELS) continue;
+    for (const auto& h : session.Decoded(NETWORK_HOLIDAYLABELS, packet.payload, DecodeHolidays)) {
+      if (h.day_index < 0 || h.day_index >= kCalendarDayCount) continue;
+      labels.push_back(
+          {static_cast<int16_t>(h.day_index), h.day_type, h.view_in_calendar, h.label});
+    }
+  }
 }
 
 }  // namespace
+
+void CommandRenderSchedule(CliSession& session) {
+  const auto profiles = FetchProfiles(session);
+  const FetchedProfile* found = FindProfile(profiles, ProfileName(session));
+  if (found == nullptr) NoSuchProfile(session);
+  WritePicture(session, RenderScheduleSvg(*found->schedule, session.FetchDayTypeNames()),
+               "the schedule of " + found->record.Name);
+}
+
+void CommandRenderCalendar(CliSession& session) {
+  const auto month = session.options().Value("month");
+  if (!month) throw CliError(kExitUsage, "render-calendar needs --month YYYY-MM");
+  CalendarPicture picture;
+  std::tie(picture.year, picture.month) = ParseMonth(*month);
+  std::vector<FetchedProfile> profiles;
+  const FetchedProfile* profile = nullptr;
+  if (const auto name = session.options().Value("profile")) {
+    profiles = FetchProfiles(session);
+    profile = FindProfile(profiles, OperatorTextTo1252(*name, "the profile name"));
+    if (profile == nullptr) NoSuchProfile(*name);
+    picture.schedule = profile->schedule.get();
+  }
+  picture.holiday_labels = FetchHolidayLabelsIfAny(session);
+  picture.day_type_names = session.FetchDayTypeNames();
+  const auto pairs = session.Decoded(
+      NETWORK_PROFILE_CALENDAR,
+      session.Request(NETWORK_PROFILE_CALENDAR, "", NETWORK_PROFILE_CALENDAR), DecodeCalendar);
+  auto calendar = std::make_unique<cCalendar>();
+  for (const auto& pair : pairs) {
+    if (pair.day_index >= 0 && pair.day_index < kCalendarDayCount)
+      calendar->SetDayType(pair.day_index, pair.entry);
+  }
+  WritePicture(session, RenderCalendarSvg(*calendar, picture), "the calendar of " + *month);
+}
 
 void CommandProfiles(CliSession& session) {
   const auto profiles = FetchProfiles(session);
