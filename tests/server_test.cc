@@ -4,6 +4,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <filesystem>
+#include <memory>
+
 #include "protocol/codec.h"
 #include "store/profiles.h"
 #include "store/users.h"
@@ -60,31 +64,63 @@ TEST(ServerTest, FramingOverTheSocket) {
   auto server = project.Start();
   Client client(project.port);
   ASSERT_EQ(client.ReadStartPackets().size(), 4u);
+  const std::string empty_receiver_types = Bytes({4, 0, 0, 0, 2, 0, 0});
 
-  // One packet in three pieces is handled once.
-  std::string area = Frame(9, EncodeString("north wing, second floor"));
-  client.SendRaw(area.substr(0, 3));
+  // One packet in three pieces is answered once (a request without fields
+  // ignores the payload it carries).
+  std::string request = Frame(4, "ignored payload bytes");
+  client.SendRaw(request.substr(0, 3));
   std::this_thread::sleep_for(milliseconds(30));
-  client.SendRaw(area.substr(3, 10));
+  client.SendRaw(request.substr(3, 10));
   std::this_thread::sleep_for(milliseconds(30));
-  client.SendRaw(area.substr(13));
-  // An unknown type, then two packets in one write; the server-to-client
-  // types change nothing and are only listed.
-  client.SendRaw(Frame(200, "") + Frame(7, Bytes({0, 0, 0, 1})) + Frame(9, EncodeString("x")));
-  ASSERT_TRUE(
-      WaitFor([&] { return Contains(server->Stdout(), "NETWORK_COMMON_AREA (3 bytes)\n"); }));
+  client.SendRaw(request.substr(13));
+  auto answer = client.ReadSkippingKeepAlives();
+  ASSERT_TRUE(answer.has_value());
+  EXPECT_EQ(Frame(answer->type, answer->payload), empty_receiver_types);
+
+  // Two packets in one write are answered in order; server-to-client types
+  // and an unknown type are listed, answered by nothing, and what follows
+  // them is still handled.
+  std::string burst;
+  for (int type : {0, 1, 2, 3, 7}) burst += Frame(type, type == 7 ? Bytes({0, 0, 0, 0}) : "");
+  client.SendRaw(burst + Frame(200, "") + Frame(62, "") + Frame(4, ""));
+  answer = client.ReadSkippingKeepAlives();
+  ASSERT_TRUE(answer.has_value());
+  EXPECT_EQ(answer->type, 62);
+  EXPECT_EQ(answer->payload, Bytes({0, 0}));
+  answer = client.ReadSkippingKeepAlives();
+  ASSERT_TRUE(answer.has_value());
+  EXPECT_EQ(Frame(answer->type, answer->payload), empty_receiver_types);
+  EXPECT_FALSE(client.ReadSkippingKeepAlives(milliseconds(200)).has_value());
+
   std::string out = server->Stdout();
-  size_t first = out.find("NETWORK_COMMON_AREA (26 bytes)\n");
+  EXPECT_TRUE(Contains(out, " UNKNOWN (200)\n")) << out;
+  EXPECT_TRUE(Contains(out, " NETWORK_COMMON_USERLEVEL (4 bytes)\n")) << out;
+  size_t first = out.find(" NETWORK_COMMON_RECEIVERTYPES (21 bytes)\n");
   ASSERT_NE(first, std::string::npos) << out;
-  EXPECT_EQ(out.find("NETWORK_COMMON_AREA (26 bytes)\n", first + 1), std::string::npos);
-  size_t unknown = out.find(" UNKNOWN (200)\n");
-  size_t level = out.find(" NETWORK_COMMON_USERLEVEL (4 bytes)\n", unknown);
-  size_t second = out.find(" NETWORK_COMMON_AREA (3 bytes)\n", level);
-  EXPECT_TRUE(first < unknown && unknown != std::string::npos && level != std::string::npos &&
-              second != std::string::npos)
-      << out;
-  EXPECT_FALSE(client.Read(milliseconds(200)).has_value());  // nothing answers these
+  EXPECT_EQ(out.find(" NETWORK_COMMON_RECEIVERTYPES (21 bytes)\n", first + 1), std::string::npos);
   EXPECT_EQ(ExitCode(server->Stop(SIGTERM)), 0);
+}
+
+// A receiver entry as NETWORK_RECEIVER_UPDATE carries it.
+std::string ReceiverEntry(const std::string& name) {
+  std::string entry = EncodeString(name) + EncodeInt16(-1) + EncodeInt16(0) + EncodeInt16(1) +
+                      EncodeString("pager on the night desk");
+  for (int i = 0; i < 4; ++i) entry += EncodeString("");
+  return entry;
+}
+
+// The commands queued for the alarm server, in queue order.
+std::vector<std::string> QueuedCommands(const std::string& queue_dir) {
+  std::vector<std::string> names;
+  std::error_code ec;
+  for (const auto& entry : std::filesystem::directory_iterator(queue_dir, ec)) {
+    if (entry.path().extension() == ".cmd") names.push_back(entry.path().string());
+  }
+  std::sort(names.begin(), names.end());
+  std::vector<std::string> commands;
+  for (const std::string& name : names) commands.push_back(ReadFile(name));
+  return commands;
 }
 
 // The client's first packet: a start packet when admitted, nothing when the
@@ -175,9 +211,20 @@ TEST(ServerTest, SilentClientGetsKeepAlivesAndIsDroppedTalkingClientStays) {
   EXPECT_EQ(ExitCode(server->Stop(SIGTERM)), 0);
 }
 
-TEST(ServerTest, ForeignChangeOfAProfileFileIsReloadedWithinTenSeconds) {
+TEST(ServerTest, OwnSavesAreQueuedAndNotReloadedForeignChangesAre) {
   Project project;
   auto server = project.Start();
+  Client client(project.port);
+  ASSERT_EQ(client.ReadStartPackets().size(), 4u);
+  client.Send(100, ReceiverEntry("Pager 1"));
+  auto echo = client.ReadSkippingKeepAlives();
+  ASSERT_TRUE(echo.has_value());
+  EXPECT_EQ(echo->type, 100);
+  // The next tick writes the receivers and queues the alarm server's reload.
+  EXPECT_TRUE(WaitFor([&] { return QueuedCommands(project.home.path() + "queue").size() == 1; }));
+  EXPECT_EQ(QueuedCommands(project.home.path() + "queue"), std::vector<std::string>{"RR"});
+  EXPECT_TRUE(PathExists(project.dir + "Receivers/Receiver_0000.dat"));
+
   ProfileRecord profile;
   profile.ProfileNumber = 12;
   profile.Name = "Written by the alarm server";
@@ -190,7 +237,23 @@ TEST(ServerTest, ForeignChangeOfAProfileFileIsReloadedWithinTenSeconds) {
       milliseconds(20000)))
       << project.ServerLog();
   EXPECT_FALSE(Contains(project.ServerLog(), " receivers\n"));
+  client.Send(8);
+  auto profiles = client.ReadSkippingKeepAlives();
+  ASSERT_TRUE(profiles.has_value());
+  EXPECT_EQ(profiles->payload.substr(0, 2), Bytes({0, 1}));
   EXPECT_EQ(ExitCode(server->Stop(SIGTERM)), 0);
+}
+
+TEST(ServerTest, StopWritesPendingChangesBeforeItEnds) {
+  Project project;
+  auto server = project.Start();
+  Client client(project.port);
+  ASSERT_EQ(client.ReadStartPackets().size(), 4u);
+  client.Send(100, ReceiverEntry("Pager 2"));
+  ASSERT_TRUE(client.ReadSkippingKeepAlives().has_value());  // handled: the change is pending
+  EXPECT_EQ(ExitCode(server->Stop(SIGTERM)), 0);
+  EXPECT_TRUE(PathExists(project.dir + "Receivers/Receiver_0000.dat"));
+  EXPECT_EQ(QueuedCommands(project.home.path() + "queue"), std::vector<std::string>{"RR"});
 }
 
 // The records of a traffic file: per record the message type and direction.
