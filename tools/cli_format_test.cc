@@ -119,5 +119,15 @@ TEST(PushedPackets, DecodedWhereKnownHexOtherwise) {
             std::string("t 7 NETWORK_COMMON_USERLEVEL (70 bytes) ").size() + 128 + 2);
 }
 
+TEST(PrettyJson, ShortContainersAndPlainListsStayOnOneLine) {
+  EXPECT_EQ(PrettyJson({{"a", {1, 2}}, {"b", "x"}}), R"({"a": [1, 2], "b": "x"})");
+  const Json wide = {{"words", std::vector<int>(60, 1000)},
+                     {"day", {{"n", std::string(150, 'x')}}}};
+  const std::string text = PrettyJson(wide);
+  EXPECT_EQ(text.substr(0, 22), "{\n  \"words\": [1000, 10");  // plain list: one line
+  EXPECT_NE(text.find("\"day\": {\n    \"n\": \"xxx"), std::string::npos);
+  EXPECT_EQ(Json::parse(text), wide);
+}
+
 }  // namespace
 }  // namespace orlund
