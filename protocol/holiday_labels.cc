@@ -5,7 +5,7 @@
 
 #include "protocol/codec.h"
 #include "schedule/calendar.h"
-#include "schedule/date_serial.h"
+#include "schedule/ole_date.h"
 #include "store/numeric.h"
 #include "store/text_utils.h"
 

@@ -34,6 +34,23 @@ int32_t SerialDayFromParts(int32_t year, int32_t month, int32_t day) {
   return static_cast<int32_t>(DaysFromCivil(y, m, 1) + kUnixEpochSerialDay + (day - 1));
 }
 
+std::optional<int32_t> DateSerial(int32_t year, int32_t month, int32_t day) {
+  int64_t full_year = year;
+  if (full_year >= 0 && full_year <= 29) {
+    full_year += 2000;
+  } else if (full_year >= 30 && full_year <= 99) {
+    full_year += 1900;
+  }
+  const int64_t months = full_year * 12 + (int64_t{month} - 1);
+  const int64_t y = FloorDiv(months, 12);
+  const int64_t serial =
+      DaysFromCivil(y, months - y * 12 + 1, 1) + kUnixEpochSerialDay + (int64_t{day} - 1);
+  const int64_t first = DaysFromCivil(100, 1, 1) + kUnixEpochSerialDay;
+  const int64_t last = DaysFromCivil(9999, 12, 31) + kUnixEpochSerialDay;
+  if (serial < first || serial > last) return std::nullopt;
+  return static_cast<int32_t>(serial);
+}
+
 CivilDate PartsFromSerialDay(int32_t serial_day) {
   const int64_t z = static_cast<int64_t>(serial_day) - kUnixEpochSerialDay + 719468;
   const int64_t era = FloorDiv(z, 146097);

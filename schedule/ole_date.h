@@ -5,6 +5,7 @@
 // weekdays, days of a month, the week of the year and the month title.
 
 #include <cstdint>
+#include <optional>
 #include <string>
 
 namespace orlund {
@@ -20,6 +21,13 @@ struct CivilDate {
 // or after (month 13 of 2023 is January 2024, day 0 is the previous month's
 // last day), in the proleptic Gregorian calendar.
 int32_t SerialDayFromParts(int32_t year, int32_t month, int32_t day);
+
+// The serial day number of a date typed as year, month and day parts, the
+// way the automation platform's date-from-parts function builds it: a year
+// 0 to 29 means 2000 to 2029, a year 30 to 99 means 1930 to 1999; months and
+// days carry over as in SerialDayFromParts. Nothing when the date lies
+// outside 1 January 100 to 31 December 9999.
+std::optional<int32_t> DateSerial(int32_t year, int32_t month, int32_t day);
 
 CivilDate PartsFromSerialDay(int32_t serial_day);
 

@@ -1,4 +1,4 @@
-#include "schedule/date_serial.h"
+#include "schedule/ole_date.h"
 
 #include <gtest/gtest.h>
 

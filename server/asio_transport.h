@@ -1,0 +1,74 @@
+#pragma once
+// The socket of one client on the event loop. A session owns the TCP socket,
+// reads into the connection's framing, and writes the packets queued for it
+// one at a time. Its handlers keep the session alive until they complete;
+// they deliver events only while the connection object still exists.
+
+#include <array>
+#include <boost/asio/ip/tcp.hpp>
+#include <cstddef>
+#include <deque>
+#include <memory>
+#include <string>
+
+#include "protocol/client_connection.h"
+#include "protocol/server_state.h"
+
+namespace orlund {
+
+// The unsent bytes a client may hold up; a client that lets more pile up is
+// closed as on a send error, so a broadcast never grows memory without bound.
+inline constexpr size_t kMaxUnsentBytes = 8u << 20;
+
+class AsioSession : public std::enable_shared_from_this<AsioSession> {
+ public:
+  // `socket` is connected; `state` outlives the session's events.
+  AsioSession(boost::asio::ip::tcp::socket socket, ServerState& state, std::string peer_address,
+              int32_t peer_port);
+
+  // Starts reading. Data goes to OnDataArrival, the peer's close to
+  // OnSocketClose, a read error to OnSocketError, each with `connection`
+  // while it exists.
+  void Start(std::weak_ptr<cClientConnection> connection);
+
+  bool IsConnected() const { return open_; }
+  void Write(std::string packet);
+  // Idempotent; queued bytes are dropped.
+  void Close();
+  const std::string& PeerAddress() const { return peer_address_; }
+  int32_t PeerPort() const { return peer_port_; }
+  size_t unsent_bytes() const { return unsent_bytes_; }
+
+ private:
+  void ReadSome();
+  void WriteFront();
+
+  boost::asio::ip::tcp::socket socket_;
+  ServerState& state_;
+  std::string peer_address_;
+  int32_t peer_port_;
+  std::weak_ptr<cClientConnection> connection_;
+  std::array<char, 65536> read_buffer_;
+  std::deque<std::string> write_queue_;
+  size_t unsent_bytes_ = 0;
+  bool open_ = true;
+};
+
+// The Transport a cClientConnection owns. Destroying it (the sweep removes
+// the connection) closes the session.
+class AsioTransport : public Transport {
+ public:
+  explicit AsioTransport(std::shared_ptr<AsioSession> session) : session_(std::move(session)) {}
+  ~AsioTransport() override { session_->Close(); }
+
+  bool IsConnected() const override { return session_->IsConnected(); }
+  void Write(std::string packet) override { session_->Write(std::move(packet)); }
+  void Close() override { session_->Close(); }
+  const std::string& PeerAddress() const override { return session_->PeerAddress(); }
+  int32_t PeerPort() const override { return session_->PeerPort(); }
+
+ private:
+  std::shared_ptr<AsioSession> session_;
+};
+
+}  // namespace orlund

@@ -1,0 +1,48 @@
+#pragma once
+// The server's one event thread: a boost::asio::io_context run on the main
+// thread, with the listening socket, every client socket, the one-second
+// timer and the signals. SIGUSR1 switches the traffic file on and off;
+// SIGINT and SIGTERM carry out the pending deferred saves and stop the loop.
+
+#include <boost/asio/io_context.hpp>
+#include <boost/asio/ip/tcp.hpp>
+#include <boost/asio/signal_set.hpp>
+#include <boost/asio/steady_timer.hpp>
+#include <string>
+
+#include "protocol/server_state.h"
+
+namespace orlund {
+
+class EventLoop {
+ public:
+  // `state` must outlive the loop.
+  explicit EventLoop(ServerState& state);
+  // Drops every client connection while the io_context still exists.
+  ~EventLoop();
+  EventLoop(const EventLoop&) = delete;
+  EventLoop& operator=(const EventLoop&) = delete;
+
+  // Opens the listening socket on 0.0.0.0:`port`. False, with the system's
+  // reason in `error`, when the port cannot be taken.
+  bool Listen(int port, std::string& error);
+
+  // Starts the timer and the signal handling and runs every event until a
+  // stop signal arrived; returns then.
+  void Run();
+
+ private:
+  void Accept();
+  void OnAccepted(boost::asio::ip::tcp::socket socket);
+  void ArmTimer();
+  void WaitForSignal();
+
+  ServerState& state_;
+  boost::asio::io_context io_;
+  boost::asio::ip::tcp::acceptor acceptor_;
+  boost::asio::steady_timer timer_;
+  boost::asio::steady_timer accept_retry_;
+  boost::asio::signal_set signals_;
+};
+
+}  // namespace orlund

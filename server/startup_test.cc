@@ -1,0 +1,117 @@
+#include "server/startup.h"
+
+#include <gtest/gtest.h>
+
+#include "server/instance_lock.h"
+#include "server/service_install.h"
+#include "store/file_utils.h"
+#include "store/ini_file.h"
+#include "store/test_temp_dir.h"
+
+namespace orlund {
+namespace {
+
+TEST(ResolveDirectoriesTest, DefaultsRegistryAndSwitchesInThatOrder) {
+  CommandLine none;
+  ServerDirectories d = ResolveDirectories(none, "/opt/orlund/bin", "");
+  EXPECT_EQ(d.ApplicationDirectory, "/opt/orlund/bin/");
+  EXPECT_EQ(d.ProjectDirectory, "/opt/orlund/bin/Project/");
+
+  EXPECT_EQ(ResolveDirectories(none, "/opt/bin/", "/srv/alarm").ProjectDirectory, "/srv/alarm/");
+
+  CommandLine both = ParseCommandLine({"/path:/data/proj/  ", "/apppath:/prog"});
+  d = ResolveDirectories(both, "/opt/bin/", "/srv/alarm");
+  EXPECT_EQ(d.ProjectDirectory, "/data/proj/");
+  EXPECT_EQ(d.ApplicationDirectory, "/prog/");
+}
+
+TEST(NormaliseSettingsTest, NumbersFlagsAndKeepAliveFloor) {
+  SettingTexts t;
+  t.ActiveXServerPort = " 4000.4xyz";
+  t.ActiveXKeepAliveInterval = "250";
+  t.RequireActiveXLogin = "no";
+  t.StoreActiveXMessagesByServer = "yes";
+  ServerSettings s;
+  std::string error;
+  ASSERT_TRUE(NormaliseSettings(t, s, error));
+  EXPECT_EQ(s.ActiveXServerPort, 4000);
+  EXPECT_EQ(s.ActiveXKeepAliveInterval, 1000);
+  EXPECT_TRUE(s.RequireActiveXLogin);
+  EXPECT_FALSE(s.StoreActiveXMessagesByServer);
+
+  t.ActiveXServerPort = "&HE522";
+  t.ActiveXKeepAliveInterval = "-5";
+  t.RequireActiveXLogin = "0";
+  t.StoreActiveXMessagesByServer = "1";
+  ASSERT_TRUE(NormaliseSettings(t, s, error));
+  EXPECT_EQ(s.ActiveXServerPort, 58658);
+  EXPECT_EQ(s.ActiveXKeepAliveInterval, 0);
+  EXPECT_FALSE(s.RequireActiveXLogin);
+  EXPECT_TRUE(s.StoreActiveXMessagesByServer);
+
+  t.ActiveXKeepAliveInterval = "16383749";
+  ASSERT_TRUE(NormaliseSettings(t, s, error));
+  EXPECT_EQ(s.ActiveXKeepAliveInterval, 16383749);
+}
+
+TEST(NormaliseSettingsTest, PortAndKeepAliveOutsideTheirRangeStopStartUp) {
+  ServerSettings s;
+  std::string error;
+  for (const char* port : {"0", "65536", "abc", "-1", "99999999999"}) {
+    SettingTexts t;
+    t.ActiveXServerPort = port;
+    EXPECT_FALSE(NormaliseSettings(t, s, error)) << port;
+    EXPECT_EQ(error, std::string("Orlund ActiveX Server port ") + port +
+                         " is not a valid port number (1 to 65535)!");
+  }
+  SettingTexts t;
+  t.ActiveXKeepAliveInterval = "16383750";
+  EXPECT_FALSE(NormaliseSettings(t, s, error));
+  EXPECT_EQ(error,
+            "Orlund ActiveX Server keep-alive interval 16383750 ms is too large (at most 16383749 "
+            "ms)!");
+  EXPECT_EQ(s.ActiveXServerPort, 58658);  // nothing changed by a refusal
+}
+
+TEST(ReadSettingTextsTest, EmptyLanguageIsTakenFromGeneralAndWrittenBack) {
+  TestTempDir dir;
+  ASSERT_TRUE(WriteFileAtomically(dir.path() + "Orlund_Server.ini",
+                                  "[General]\nLanguage=ENG\n[ActiveX]\nActiveXServerPort=7\n"));
+  SettingTexts t = ReadSettingTexts(dir.path());
+  EXPECT_EQ(t.ActiveXLanguage, "ENG");
+  EXPECT_EQ(t.ActiveXServerPort, "7");
+  EXPECT_EQ(t.AllowedActiveXClientAddresses, "*");
+  EXPECT_EQ(t.ActiveXKeepAliveInterval, "5000");
+  EXPECT_EQ(ReadIniValue(dir.path(), "ActiveX", "ActiveXLanguage", "", "Orlund_Server.ini"), "ENG");
+
+  ASSERT_TRUE(WriteIniValue(dir.path(), "ActiveX", "ActiveXLanguage", "DEU", "Orlund_Server.ini"));
+  EXPECT_EQ(ReadSettingTexts(dir.path()).ActiveXLanguage, "DEU");
+  EXPECT_EQ(ReadIniValue(dir.path(), "General", "Language", "", "Orlund_Server.ini"), "ENG");
+}
+
+TEST(InstanceLockTest, SecondLockOnTheSameDirectoryIsRefused) {
+  TestTempDir a;
+  TestTempDir b;
+  InstanceLock first;
+  InstanceLock second;
+  InstanceLock other;
+  EXPECT_EQ(first.Acquire(a.path()), InstanceLock::Result::kAcquired);
+  EXPECT_EQ(second.Acquire(a.path()), InstanceLock::Result::kHeldElsewhere);
+  EXPECT_EQ(other.Acquire(b.path()), InstanceLock::Result::kAcquired);
+  EXPECT_EQ(other.Acquire(a.path() + "missing/"), InstanceLock::Result::kUnavailable);
+}
+
+TEST(ServiceInstallTest, UnitIsWrittenAndRemovedOnce) {
+  TestTempDir dir;
+  std::string units = dir.path() + "units";
+  ASSERT_TRUE(InstallServiceUnit("/opt/orlund/orlund-activex-server", units, false));
+  auto text = ReadFileBytes(units + "/OrlundActiveXServer.service");
+  ASSERT_TRUE(text.has_value());
+  EXPECT_NE(text->find("ExecStart=\"/opt/orlund/orlund-activex-server\""), std::string::npos);
+  EXPECT_TRUE(UninstallServiceUnit(units, false));
+  EXPECT_FALSE(FileExists(units + "/OrlundActiveXServer.service"));
+  EXPECT_FALSE(UninstallServiceUnit(units, false));
+}
+
+}  // namespace
+}  // namespace orlund

@@ -1,0 +1,153 @@
+#include "server/timer.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "protocol/dispatcher.h"
+#include "protocol/fake_transport.h"
+#include "protocol/framing.h"
+#include "store/file_utils.h"
+#include "store/profiles.h"
+#include "store/test_temp_dir.h"
+
+namespace orlund {
+namespace {
+
+using std::chrono::milliseconds;
+
+struct TimerServer : TestServer {
+  TimerServer() {
+    texts = FixedTexts{{{125, "receivers"},
+                        {144, "profiles"},
+                        {813, "Reloaded"},
+                        {877, "Client"},
+                        {878, "silent"}}};
+    state.clock.steady_now = [this] { return now; };
+    state.ProjectDirectory = dir.path();
+  }
+
+  FakeClient JoinNow(std::string address = "10.0.0.5") {
+    FakeClient c = Join(std::move(address));
+    c.connection->m_NetworkLastPacketFromClientTimeStamp = now;
+    return c;
+  }
+
+  // Advances the clock and runs one tick.
+  void Tick(milliseconds step = milliseconds(1000)) {
+    now += step;
+    TimerTick(state);
+  }
+
+  TestTempDir dir;
+  std::chrono::steady_clock::time_point now{std::chrono::hours(1)};
+};
+
+TEST(KeepAliveLimitsTest, SecondsRoundHalvesToEven) {
+  EXPECT_EQ(KeepAliveLimitsFor(1000).send_after_s, 1);
+  EXPECT_EQ(KeepAliveLimitsFor(1000).drop_after_s, 2);
+  EXPECT_EQ(KeepAliveLimitsFor(1500).send_after_s, 2);
+  EXPECT_EQ(KeepAliveLimitsFor(1500).drop_after_s, 3);
+  EXPECT_EQ(KeepAliveLimitsFor(2500).send_after_s, 2);
+  EXPECT_EQ(KeepAliveLimitsFor(kMaxKeepAliveIntervalMs).drop_after_s, 32767);
+}
+
+TEST(TimerTest, SweepRemovesEveryClosedMemberSilently) {
+  TimerServer server;
+  server.state.settings.ActiveXKeepAliveInterval = 0;
+  FakeClient a = server.JoinNow("10.0.0.1");
+  FakeClient b = server.JoinNow("10.0.0.2");
+  FakeClient c = server.JoinNow("10.0.0.3");
+  FakeClient d = server.JoinNow("10.0.0.4");
+  b.transport->connected = false;
+  c.transport->connected = false;
+  server.Tick(milliseconds(3600 * 1000));  // interval 0: silence drops nobody
+  ASSERT_EQ(server.state.ClientConnections.size(), 2u);
+  EXPECT_EQ(server.state.ClientConnections[0], a.connection);
+  EXPECT_EQ(server.state.ClientConnections[1], d.connection);
+  EXPECT_TRUE(a.transport->written.empty());
+  EXPECT_TRUE(server.log.lines.empty());
+}
+
+TEST(TimerTest, QuietClientGetsKeepAlivesAndIsDroppedAfterTwiceTheInterval) {
+  TimerServer server;
+  server.state.settings.ActiveXKeepAliveInterval = 5000;
+  FakeClient quiet = server.JoinNow("10.0.0.1");
+  FakeClient talking = server.JoinNow("10.0.0.2");
+  const std::string keep_alive(5, '\0');
+
+  for (int second = 1; second <= 10; ++second) {
+    server.Tick();
+    OnDataArrival(server.state, *talking.connection, EncodePacket(200, ""));
+    EXPECT_EQ(quiet.transport->written.size(), second < 5 ? 0u : size_t(second - 4)) << second;
+  }
+  EXPECT_EQ(quiet.transport->written.back(), keep_alive);
+  EXPECT_TRUE(quiet.transport->connected);  // 10 s is not more than 10 s
+  for (const std::string& line : server.state.List_Packets.lines()) {
+    EXPECT_TRUE(line.ends_with("<- 10.0.0.2:1234 UNKNOWN (200)")) << line;  // no keep-alives
+  }
+
+  server.Tick(milliseconds(1));
+  EXPECT_FALSE(quiet.transport->connected);
+  EXPECT_EQ(server.log.lines, std::vector<std::string>{"Client 10.0.0.1 silent"});
+  EXPECT_EQ(server.state.ClientConnections.size(), 2u);  // removed by the next tick
+  server.Tick();
+  ASSERT_EQ(server.state.ClientConnections.size(), 1u);
+  EXPECT_EQ(server.state.ClientConnections[0], talking.connection);
+  EXPECT_TRUE(talking.transport->written.empty());
+}
+
+TEST(TimerTest, ChangedTablesAreSavedOnceAndNotTakenForForeignChanges) {
+  TimerServer server;
+  server.state.data.receivers.Receivers[0].Name = "Pager 1";
+  server.state.data.receivers.ReceiverCount = 1;
+  server.state.ReceiversChanged = true;
+  server.state.ProfilesChanged = true;
+  server.Tick();
+  EXPECT_FALSE(server.state.ReceiversChanged);
+  EXPECT_FALSE(server.state.ProfilesChanged);
+  EXPECT_TRUE(FileExists(server.dir.path() + "Receivers/Receiver_0000.dat"));
+  EXPECT_EQ(server.alarm.commands, (std::vector<std::string>{"RR", "RP:-1"}));
+  for (int i = 0; i < 9; ++i) server.Tick();
+  EXPECT_EQ(server.state.PollElapsed, 0);  // the poll ran and reloaded nothing
+  EXPECT_TRUE(server.log.lines.empty());
+  EXPECT_EQ(server.alarm.commands.size(), 2u);
+}
+
+TEST(TimerTest, FailedSaveKeepsItsFlagAndIsRetriedEveryTick) {
+  TimerServer server;
+  ASSERT_TRUE(WriteFileAtomically(server.dir.path() + "Receivers", "in the way"));
+  server.state.data.receivers.ReceiverCount = 1;
+  server.state.ReceiversChanged = true;
+  server.Tick();
+  server.Tick();
+  EXPECT_TRUE(server.state.ReceiversChanged);
+  EXPECT_EQ(server.log.lines.size(), 2u);  // one line per failed attempt
+  EXPECT_TRUE(server.alarm.commands.empty());
+
+  std::filesystem::remove(server.dir.path() + "Receivers");
+  server.Tick();
+  EXPECT_FALSE(server.state.ReceiversChanged);
+  EXPECT_EQ(server.alarm.commands, std::vector<std::string>{"RR"});
+}
+
+TEST(TimerTest, ForeignChangeIsReloadedAtTheTenSecondPoll) {
+  TimerServer server;
+  server.Tick();
+  std::filesystem::create_directories(server.dir.path() + "Profiles");
+  ProfileRecord profile;
+  profile.ProfileNumber = 7;
+  profile.Name = "Night shift";
+  ASSERT_TRUE(WriteFileAtomically(server.dir.path() + "Profiles/Profile_0007.dat",
+                                  EncodeProfileFile(profile, nullptr)));
+  for (int i = 0; i < 8; ++i) server.Tick();
+  EXPECT_TRUE(server.log.lines.empty());
+  server.Tick();
+  EXPECT_EQ(server.log.lines, std::vector<std::string>{"Reloaded 1 profiles"});
+  EXPECT_EQ(server.state.data.profiles.ProfileCount, 1);
+  for (int i = 0; i < 10; ++i) server.Tick();
+  EXPECT_EQ(server.log.lines.size(), 1u);
+}
+
+}  // namespace
+}  // namespace orlund
