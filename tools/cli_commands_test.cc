@@ -72,14 +72,6 @@ TEST(CliErrorExits, SilentServerTimesOut) {
   EXPECT_LT(run.seconds, 2.0);
 }
 
-TEST(CliErrorExits, StartPacketsThatNeverComeTimeOut) {
-  FakeServer server([](FakePeer& peer) {
-    peer.Send(1, EncodeInt16(4));
-    WaitForClientClose(peer);
-  });
-  EXPECT_EQ(RunAgainst(server.port(), {"info"}).status, kExitNoAnswer);
-}
-
 TEST(CliErrorExits, ClosedWhileWaitingForAnAnswer) {
   FakeServer server([](FakePeer& peer) {
     peer.SendStart();
@@ -122,37 +114,6 @@ TEST(CliSession, AnswersKeepAlivesAndSkipsOtherPackets) {
     EXPECT_EQ(run.out, "No receivers.\n");
   }
   EXPECT_TRUE(keep_alive_answered);
-}
-
-TEST(CliSession, LoginReportsTheLevelAndSendsThePasswordIn1252) {
-  std::string password;
-  FakeServer server([&](FakePeer& peer) {
-    peer.SendStart(0);
-    if (auto p = peer.ReadType(NETWORK_COMMON_PASSWORD)) password = p->payload;
-    peer.Send(NETWORK_COMMON_USERLEVEL, EncodeInt32(5));
-    WaitForClientClose(peer);
-  });
-  const CliRun run = RunAgainst(server.port(), {"--password", "s\xC3\xA9same", "info", "--json"});
-  EXPECT_EQ(run.status, kExitOk) << run.err;
-  EXPECT_EQ(password, EncodeString("s\xE9same"));
-  EXPECT_EQ(run.err, "User level: 5\n");
-  EXPECT_NE(run.out.find("\"user_level\": 5"), std::string::npos);
-}
-
-// A request without an answer is followed by request 4; the command ends
-// only after that answer.
-TEST(CliSession, UnansweredRequestIsConfirmed) {
-  FakeServer server([](FakePeer& peer) {
-    peer.SendStart();
-    const auto command = peer.Read();
-    if (command && command->type == NETWORK_SUBMIT_COMMANDENTRY &&
-        command->payload == EncodeString("RR") && peer.ReadType(NETWORK_COMMON_RECEIVERTYPES))
-      peer.Send(NETWORK_COMMON_RECEIVERTYPES, EncodeInt16(0));
-    WaitForClientClose(peer);
-  });
-  const CliRun run = RunAgainst(server.port(), {"command", "RR"});
-  EXPECT_EQ(run.status, kExitOk) << run.err;
-  EXPECT_EQ(run.out, "Queued the command RR\n");
 }
 
 TEST(CliSession, ReceiverUpdateWithoutEchoFails) {
@@ -199,11 +160,6 @@ TEST(CliWatch, PrintsPushedPacketsUntilInterrupted) {
   EXPECT_EQ(packets[0]["receiver"]["ReceiverTypeNumber"], 2);
   EXPECT_EQ(packets[1]["receiver_name"], "Bert");
   EXPECT_EQ(packets[2]["payload_hex"], "0102");
-}
-
-TEST(CliWatch, ClosedConnectionEndsWatchWithStatus5) {
-  FakeServer server([](FakePeer& peer) { peer.SendStart(); });
-  EXPECT_EQ(RunAgainst(server.port(), {"watch"}).status, kExitClosed);
 }
 
 }  // namespace

@@ -52,7 +52,7 @@ std::string InlineJson(const Json& json) {
 }
 
 void AppendPrettyJson(const Json& json, size_t indent, std::string& out) {
-  constexpr size_t kLineWidth = 100;
+  constexpr size_t kLineWidth = 140;
   std::string one_line = InlineJson(json);
   const bool plain_list = json.is_array() && std::none_of(json.begin(), json.end(), [](auto& e) {
                             return e.is_structured();

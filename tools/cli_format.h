@@ -49,7 +49,7 @@ std::string FormatPushedPacket(const CliPacket& packet, const std::string& time)
 Json PushedPacketJson(const CliPacket& packet, const std::string& time);
 
 // The document indented by two spaces, except that a list of plain values,
-// and any list or object that fits on one line of 100 characters, stays on
+// and any list or object that fits on one line of 140 characters, stays on
 // one line: a profile's word table or a day type with its periods reads at
 // a glance. Ends without a line end.
 std::string PrettyJson(const Json& json);

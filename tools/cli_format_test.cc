@@ -111,12 +111,14 @@ TEST(Payloads, StartSectionsMessagesAndCalendarUpdate) {
   EXPECT_EQ(EncodeCalendarUpdate({{9855, 8}}), std::string("\0\x01\x26\x7F\0\x08", 6));
 }
 
-TEST(PushedPackets, DecodedWhereKnownHexOtherwise) {
-  EXPECT_EQ(FormatPushedPacket({101, EncodeString("Anna")}, "12:00:00"),
-            "12:00:00 101 NETWORK_RECEIVER_REMOVE Anna");
-  EXPECT_EQ(FormatPushedPacket({100, "\x01"}, "t"), "t 100 NETWORK_RECEIVER_UPDATE (1 bytes) 01");
-  EXPECT_EQ(FormatPushedPacket({7, std::string(70, '\xAB')}, "t").size(),
-            std::string("t 7 NETWORK_COMMON_USERLEVEL (70 bytes) ").size() + 128 + 2);
+TEST(PrettyJson, ShortContainersAndPlainListsStayOnOneLine) {
+  EXPECT_EQ(PrettyJson({{"a", {1, 2}}, {"b", "x"}}), R"({"a": [1, 2], "b": "x"})");
+  const Json wide = {{"words", std::vector<int>(60, 1000)},
+                     {"day", {{"n", std::string(150, 'x')}}}};
+  const std::string text = PrettyJson(wide);
+  EXPECT_EQ(text.substr(0, 22), "{\n  \"words\": [1000, 10");  // plain list: one line
+  EXPECT_NE(text.find("\"day\": {\n    \"n\": \"xxx"), std::string::npos);
+  EXPECT_EQ(Json::parse(text), wide);
 }
 
 }  // namespace
