@@ -5,6 +5,7 @@
 
 #include <arpa/inet.h>
 #include <fcntl.h>
+#include <gtest/gtest.h>
 #include <netinet/in.h>
 #include <poll.h>
 #include <signal.h>
@@ -13,9 +14,13 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
+#include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
+#include <memory>
 #include <optional>
 #include <sstream>
 #include <stdexcept>
@@ -99,7 +104,8 @@ struct Packet {
 inline std::string Frame(int type, const std::string& payload) {
   std::string out(1, static_cast<char>(type));
   uint32_t n = static_cast<uint32_t>(payload.size());
-  for (int shift = 24; shift >= 0; shift -= 8) out.push_back(static_cast<char>((n >> shift) & 0xFF));
+  for (int shift = 24; shift >= 0; shift -= 8)
+    out.push_back(static_cast<char>((n >> shift) & 0xFF));
   return out + payload;
 }
 
@@ -296,5 +302,77 @@ class ServerProcess {
   bool exited_ = false;
   int status_ = 0;
 };
+
+// A scratch project: the INI file names the language (whose file lies beside
+// the executable) and a free port; `activex` adds lines to section ActiveX.
+class Project {
+ public:
+  explicit Project(const std::string& activex = "", const std::string& language = "ENG")
+      : dir(home.path() + "project/"), port(FreePort()) {
+    ini = "[General]\nLanguage=" + language +
+          "\n\n[ActiveX]\nActiveXServerPort=" + std::to_string(port) + "\n" + activex;
+    WriteFile(dir + "Orlund_Server.ini", ini);
+  }
+
+  // Starts the server and waits for its caption line, printed once it
+  // listens; a probe connection would count as a client. The old output is
+  // removed first, so that a restart does not see the caption of the run before.
+  std::unique_ptr<ServerProcess> Start(std::vector<std::string> args = {}) {
+    std::remove((home.path() + "server.out").c_str());
+    auto server = std::make_unique<ServerProcess>(dir, home.path(), std::move(args));
+    bool up = WaitFor([&] {
+      return server->Stdout().find("Orlund ActiveX Server - version 1.00.06\n") !=
+                 std::string::npos ||
+             !server->Running();
+    });
+    EXPECT_TRUE(up && server->Running()) << server->Stderr();
+    return server;
+  }
+
+  // Every server log file of the project, concatenated.
+  std::string ServerLog() const { return ReadMatching(".Log"); }
+  // The traffic files' bytes, concatenated.
+  std::string Traffic() const { return ReadMatching("_ActiveX_Log.bin"); }
+
+  ScratchDir home;
+  std::string dir;
+  int port;
+  std::string ini;
+
+ private:
+  std::string ReadMatching(const std::string& suffix) const {
+    std::string all;
+    std::error_code ec;
+    for (const auto& entry : std::filesystem::directory_iterator(dir + "LogFiles", ec)) {
+      if (entry.path().filename().string().ends_with(suffix)) all += ReadFile(entry.path());
+    }
+    return all;
+  }
+};
+
+inline bool Contains(const std::string& text, const std::string& part) {
+  return text.find(part) != std::string::npos;
+}
+
+inline std::string Bytes(std::initializer_list<int> values) {
+  std::string out;
+  for (int v : values) out.push_back(static_cast<char>(v));
+  return out;
+}
+
+// The commands queued for the alarm server in the spool directory `queue`,
+// oldest first: the files are named by a rising sequence number.
+inline std::vector<std::string> QueuedCommands(const std::string& queue) {
+  std::vector<std::string> names;
+  std::error_code ec;
+  for (const auto& entry : std::filesystem::directory_iterator(queue, ec)) {
+    std::string name = entry.path().filename().string();
+    if (name.ends_with(".cmd")) names.push_back(name);
+  }
+  std::sort(names.begin(), names.end());
+  std::vector<std::string> commands;
+  for (const auto& name : names) commands.push_back(ReadFile(queue + "/" + name));
+  return commands;
+}
 
 }  // namespace orlund::testing

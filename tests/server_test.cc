@@ -19,61 +19,6 @@ namespace {
 
 using std::chrono::milliseconds;
 
-// A scratch project: the INI file names the language (whose file lies beside
-// the executable) and a free port; `activex` adds lines to section ActiveX.
-class Project {
- public:
-  explicit Project(const std::string& activex = "", const std::string& language = "ENG")
-      : dir(home.path() + "project/"), port(FreePort()) {
-    ini = "[General]\nLanguage=" + language +
-          "\n\n[ActiveX]\nActiveXServerPort=" + std::to_string(port) + "\n" + activex;
-    WriteFile(dir + "Orlund_Server.ini", ini);
-  }
-
-  // Starts the server and waits for its caption line, printed once it
-  // listens; a probe connection would count as a client.
-  std::unique_ptr<ServerProcess> Start(std::vector<std::string> args = {}) {
-    auto server = std::make_unique<ServerProcess>(dir, home.path(), std::move(args));
-    bool up = WaitFor([&] {
-      return server->Stdout().find("Orlund ActiveX Server - version 1.00.06\n") !=
-                 std::string::npos ||
-             !server->Running();
-    });
-    EXPECT_TRUE(up && server->Running()) << server->Stderr();
-    return server;
-  }
-
-  // Every server log file of the project, concatenated.
-  std::string ServerLog() const { return ReadMatching(".Log"); }
-  // The traffic files' bytes, concatenated.
-  std::string Traffic() const { return ReadMatching("_ActiveX_Log.bin"); }
-
-  ScratchDir home;
-  std::string dir;
-  int port;
-  std::string ini;
-
- private:
-  std::string ReadMatching(const std::string& suffix) const {
-    std::string all;
-    std::error_code ec;
-    for (const auto& entry : std::filesystem::directory_iterator(dir + "LogFiles", ec)) {
-      if (entry.path().filename().string().ends_with(suffix)) all += ReadFile(entry.path());
-    }
-    return all;
-  }
-};
-
-bool Contains(const std::string& text, const std::string& part) {
-  return text.find(part) != std::string::npos;
-}
-
-std::string Bytes(std::initializer_list<int> values) {
-  std::string out;
-  for (int v : values) out.push_back(static_cast<char>(v));
-  return out;
-}
-
 int ExitCode(int status) { return WIFEXITED(status) ? WEXITSTATUS(status) : -1; }
 
 // Runs the server to its end and returns its exit code.

@@ -27,8 +27,7 @@ void Fill(DataStore &store) {
     p.ProfileNumber = static_cast<int16_t>(i + 1);
     p.Name = "Profile " + std::to_string(i);
     p.TextA = "on duty";
-    for (std::string &t : p.TextList)
-      t = "list entry";
+    for (std::string &t : p.TextList) t = "list entry";
     auto schedule = std::make_unique<cTimeSchedule>();
     for (int k = 0; k < 50; ++k) {
       schedule->AppendPeriod(k % 23, static_cast<int16_t>(k * 10),
@@ -41,8 +40,8 @@ void Fill(DataStore &store) {
     ReceiverRecord &r = store.receivers.Receivers[i];
     r.Name = "Receiver " + std::to_string(i);
     r.ReceiverTypeNumber = 1;
-    r.Settings = {Variant::FromText("0171 555 " + std::to_string(i)),
-                  Variant::FromInt16(3), Variant::FromText("1200"), Variant()};
+    r.Settings = {Variant::FromText("0171 555 " + std::to_string(i)), Variant::FromInt16(3),
+                  Variant::FromText("1200"), Variant()};
   }
   store.receivers.ReceiverCount = kReceiverCapacity;
 }
@@ -55,24 +54,21 @@ void Time(const char *what, const std::function<bool()> &step) {
       std::printf("%-34s FAILED\n", what);
       return;
     }
-    ms.push_back(std::chrono::duration<double, std::milli>(
-                     std::chrono::steady_clock::now() - start)
+    ms.push_back(std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start)
                      .count());
   }
   double mean = 0;
-  for (double m : ms)
-    mean += m;
+  for (double m : ms) mean += m;
   mean /= static_cast<double>(ms.size());
   std::printf("%-34s best %8.2f ms   mean %8.2f ms\n", what,
               *std::min_element(ms.begin(), ms.end()), mean);
 }
 
-} // namespace
+}  // namespace
 
 int main() {
   char pattern[] = "/tmp/orlund-bench-XXXXXX";
-  if (mkdtemp(pattern) == nullptr)
-    return 1;
+  if (mkdtemp(pattern) == nullptr) return 1;
   const std::string project = std::string(pattern) + "/";
   FixedTexts texts;
   RecordingLog log;
@@ -81,19 +77,14 @@ int main() {
   auto store = std::make_unique<DataStore>();
   Fill(*store);
 
-  std::printf(
-      "data files: %d profiles x 50 periods, %d receivers, %d rounds each\n",
-      kProfileCapacity, kReceiverCapacity, kRounds);
-  Time("SaveAllProfiles (300 files)",
-       [&] { return SaveAllProfiles(store->profiles, ctx); });
-  Time("LoadAllProfiles (300 files)", [&] {
-    return LoadAllProfiles(store->profiles, ctx) == kProfileCapacity;
-  });
-  Time("SaveAllReceivers (300 files)",
-       [&] { return SaveAllReceivers(store->receivers, ctx); });
-  Time("LoadAllReceivers (300 files)", [&] {
-    return LoadAllReceivers(store->receivers, ctx) == kReceiverCapacity;
-  });
+  std::printf("data files: %d profiles x 50 periods, %d receivers, %d rounds each\n",
+              kProfileCapacity, kReceiverCapacity, kRounds);
+  Time("SaveAllProfiles (300 files)", [&] { return SaveAllProfiles(store->profiles, ctx); });
+  Time("LoadAllProfiles (300 files)",
+       [&] { return LoadAllProfiles(store->profiles, ctx) == kProfileCapacity; });
+  Time("SaveAllReceivers (300 files)", [&] { return SaveAllReceivers(store->receivers, ctx); });
+  Time("LoadAllReceivers (300 files)",
+       [&] { return LoadAllReceivers(store->receivers, ctx) == kReceiverCapacity; });
   std::filesystem::remove_all(project);
   return 0;
 }

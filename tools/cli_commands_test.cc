@@ -1,0 +1,166 @@
+#include "tools/cli_commands.h"
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <sstream>
+
+#include "protocol/catalogue.h"
+#include "tools/cli_error.h"
+#include "tools/cli_fake_server.h"
+
+namespace orlund {
+namespace {
+
+using testing::FakePeer;
+using testing::FakeServer;
+
+struct CliRun {
+  int status;
+  std::string out;
+  std::string err;
+  double seconds;
+};
+
+CliRun RunAgainst(int port, std::vector<std::string> args, int interrupt_fd = -1) {
+  args.insert(args.begin(), {"--port", std::to_string(port), "--timeout", "0.5"});
+  std::ostringstream out, err;
+  const auto start = std::chrono::steady_clock::now();
+  const int status = RunCli(ParseCliArguments(args), out, err, interrupt_fd);
+  const std::chrono::duration<double> took = std::chrono::steady_clock::now() - start;
+  return {status, out.str(), err.str(), took.count()};
+}
+
+// Waits for the client to close, so the server side never closes first.
+void WaitForClientClose(FakePeer& peer) {
+  while (peer.Read()) {
+  }
+}
+
+TEST(CliErrorExits, UnreachableServer) {
+  // A bound socket that does not listen holds a port nobody answers on.
+  const int fd = socket(AF_INET, SOCK_STREAM, 0);
+  sockaddr_in addr{};
+  addr.sin_family = AF_INET;
+  addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  ASSERT_EQ(bind(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr), 0);
+  socklen_t len = sizeof addr;
+  getsockname(fd, reinterpret_cast<sockaddr*>(&addr), &len);
+  const CliRun run = RunAgainst(ntohs(addr.sin_port), {"receivers"});
+  close(fd);
+  EXPECT_EQ(run.status, kExitUnreachable);
+  EXPECT_NE(run.err.find("cannot connect to 127.0.0.1:"), std::string::npos);
+}
+
+TEST(CliErrorExits, RefusedAdmissionIsAcceptThenClose) {
+  FakeServer server([](FakePeer& peer) { peer.Close(); });
+  const CliRun run = RunAgainst(server.port(), {"receivers"});
+  EXPECT_EQ(run.status, kExitRefused);
+  EXPECT_NE(run.err.find("without sending the start packets"), std::string::npos);
+  EXPECT_LT(run.seconds, 0.4);
+}
+
+TEST(CliErrorExits, SilentServerTimesOut) {
+  FakeServer server([](FakePeer& peer) {
+    peer.SendStart();
+    WaitForClientClose(peer);
+  });
+  const CliRun run = RunAgainst(server.port(), {"holidays"});
+  EXPECT_EQ(run.status, kExitNoAnswer);
+  EXPECT_NE(run.err.find("no answer from the server within 0.5 s"), std::string::npos);
+  EXPECT_LT(run.seconds, 2.0);
+}
+
+TEST(CliErrorExits, ClosedWhileWaitingForAnAnswer) {
+  FakeServer server([](FakePeer& peer) {
+    peer.SendStart();
+    peer.ReadType(NETWORK_COMMON_RECEIVERS);
+  });
+  const CliRun run = RunAgainst(server.port(), {"receivers"});
+  EXPECT_EQ(run.status, kExitClosed);
+  EXPECT_NE(run.err.find("closed the connection"), std::string::npos);
+}
+
+TEST(CliErrorExits, MalformedAnswer) {
+  FakeServer server([](FakePeer& peer) {
+    peer.SendStart();
+    peer.ReadType(NETWORK_COMMON_RECEIVERS);
+    peer.Send(NETWORK_COMMON_RECEIVERS, EncodeInt16(2) + EncodeString("only one"));
+    WaitForClientClose(peer);
+  });
+  EXPECT_EQ(RunAgainst(server.port(), {"receivers"}).status, kExitProtocol);
+}
+
+TEST(CliSession, AnswersKeepAlivesAndSkipsOtherPackets) {
+  bool keep_alive_answered = false;
+  {
+    FakeServer server([&](FakePeer& peer) {
+      peer.SendStart();
+      peer.Send(NETWORK_COMMON_KEEPALIVE);
+      bool asked = false;
+      while (!(asked && keep_alive_answered)) {
+        const auto p = peer.Read();
+        if (!p) return;
+        asked |= p->type == NETWORK_COMMON_RECEIVERS;
+        keep_alive_answered |= p->type == NETWORK_COMMON_KEEPALIVE;
+      }
+      peer.Send(NETWORK_RECEIVER_REMOVE, EncodeString("pushed"));
+      peer.Send(NETWORK_COMMON_RECEIVERS, EncodeInt16(0));
+      WaitForClientClose(peer);
+    });
+    const CliRun run = RunAgainst(server.port(), {"receivers"});
+    EXPECT_EQ(run.status, kExitOk) << run.err;
+    EXPECT_EQ(run.out, "No receivers.\n");
+  }
+  EXPECT_TRUE(keep_alive_answered);
+}
+
+TEST(CliSession, ReceiverUpdateWithoutEchoFails) {
+  FakeServer server([](FakePeer& peer) {
+    peer.SendStart();
+    peer.ReadType(NETWORK_COMMON_RECEIVERS);
+    peer.Send(NETWORK_COMMON_RECEIVERS, EncodeInt16(0));
+    peer.ReadType(NETWORK_COMMON_RECEIVERTYPES);  // table full: no echo, just the answer
+    peer.Send(NETWORK_COMMON_RECEIVERTYPES, EncodeInt16(0));
+    WaitForClientClose(peer);
+  });
+  const CliRun run = RunAgainst(server.port(), {"set-receiver", "Anna", "--type", "2"});
+  EXPECT_EQ(run.status, kExitFailed);
+  EXPECT_NE(run.err.find("receiver table is full"), std::string::npos);
+}
+
+TEST(CliWatch, PrintsPushedPacketsUntilInterrupted) {
+  int pipe_fds[2];
+  ASSERT_EQ(pipe(pipe_fds), 0);
+  ReceiverEntry entry;
+  entry.Name = "Anna";
+  entry.ReceiverTypeNumber = 2;
+  FakeServer server([&](FakePeer& peer) {
+    peer.SendStart();
+    peer.Send(NETWORK_RECEIVER_UPDATE, EncodeReceiverEntry(entry));
+    peer.Send(NETWORK_RECEIVER_REMOVE, EncodeString("Bert"));
+    peer.Send(200, "\x01\x02");
+    peer.Send(NETWORK_COMMON_KEEPALIVE);
+    // The keep-alive's reply shows that everything before it was printed.
+    if (peer.ReadType(NETWORK_COMMON_KEEPALIVE)) {
+      [[maybe_unused]] auto n = write(pipe_fds[1], "x", 1);
+    }
+    WaitForClientClose(peer);
+  });
+  const CliRun run = RunAgainst(server.port(), {"watch", "--json"}, pipe_fds[0]);
+  close(pipe_fds[0]);
+  close(pipe_fds[1]);
+  EXPECT_EQ(run.status, kExitOk) << run.err;
+  std::istringstream lines(run.out);
+  std::vector<Json> packets;
+  for (std::string line; std::getline(lines, line);) packets.push_back(Json::parse(line));
+  ASSERT_EQ(packets.size(), 3u) << run.out;
+  EXPECT_EQ(packets[0]["receiver"]["Name"], "Anna");
+  EXPECT_EQ(packets[0]["receiver"]["ReceiverTypeNumber"], 2);
+  EXPECT_EQ(packets[1]["receiver_name"], "Bert");
+  EXPECT_EQ(packets[2]["payload_hex"], "0102");
+}
+
+}  // namespace
+}  // namespace orlund

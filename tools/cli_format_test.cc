@@ -1,0 +1,125 @@
+#include "tools/cli_format.h"
+
+#include <gtest/gtest.h>
+
+#include "protocol/codec.h"
+#include "tools/cli_calendar_file.h"
+#include "tools/cli_schedule.h"
+
+namespace orlund {
+namespace {
+
+DayTypeNames Names() {
+  DayTypeNames names;
+  for (int d = 0; d < kDayTypeCount; ++d) names[d] = "D" + std::to_string(d);
+  names[7] = "Public holiday";
+  names[8] = "";
+  names[9] = "12";               // a name that reads back as a number
+  names[10] = "public holiday";  // shared with day type 7 in other letter case
+  return names;
+}
+
+TEST(ScheduleText, MinutesAndLabels) {
+  EXPECT_EQ(FormatMinutes(0), "00:00");
+  EXPECT_EQ(FormatMinutes(425), "07:05");
+  EXPECT_EQ(FormatMinutes(1440), "24:00");
+  EXPECT_EQ(FormatMinutes(1441), "?1441");
+  EXPECT_EQ(FormatMinutes(-1), "?-1");
+  EXPECT_EQ(DayTypeLabel(6, Names()), "Sun");
+  EXPECT_EQ(DayTypeLabel(7, Names()), "Public holiday");
+  EXPECT_EQ(DayTypeLabel(8, Names()), "Day type 8");
+}
+
+TEST(ScheduleText, WeekdaysAlwaysSpecialDayTypesWhenUsed) {
+  cTimeSchedule schedule;
+  schedule.SetDefaultPeriod();
+  schedule.AppendPeriod(0, 1080, 1440);
+  schedule.AppendPeriod(1, 600, 660);
+  schedule.SetActive(6, 0);
+  schedule.SetActive(7, -1);
+  schedule.AppendPeriod(7, 480, 720);
+  schedule.AppendPeriod(12, 60, 120);  // periods but not in use
+  const std::vector<std::string> expected = {
+      "Mon            07:00-16:00, 18:00-24:00",
+      "Tue            07:00-16:00, 10:00-11:00",
+      "Wed            07:00-16:00",
+      "Thu            07:00-16:00",
+      "Fri            07:00-16:00",
+      "Sat            none",
+      "Sun            none (not in use)",
+      "Public holiday 08:00-12:00",
+      "D12            01:00-02:00 (not in use)",
+  };
+  EXPECT_EQ(FormatSchedule(schedule, Names()), expected);
+}
+
+TEST(CalendarText, ListingReadsBackAsTheSameCalendar) {
+  const std::vector<CalendarPair> pairs = {{0, 1}, {9497, 8}, {9498, 9}, {9499, 10}, {9500, 11}};
+  const std::string text = FormatCalendar(pairs, Names());
+  EXPECT_EQ(text, "2000-01-01 D0\n2026-01-01 7\n2026-01-02 8\n2026-01-03 9\n2026-01-04 10\n");
+  EXPECT_EQ(ParseCalendarFile(text, Names()), pairs);
+  const Json json = CalendarJson({{9497, 8}}, Names());
+  EXPECT_EQ(json[0]["date"], "2026-01-01");
+  EXPECT_EQ(json[0]["day_type"], 7);
+  EXPECT_EQ(json[0]["day_type_name"], "Public holiday");
+}
+
+TEST(Payloads, ReceiversRoundTripAndBecomeValidJson) {
+  ReceiverEntry r;
+  r.Name = "M\xFCller \x80";
+  r.ReceiverFlag = -1;
+  r.ReceiverWord = 300;
+  r.ReceiverTypeNumber = 2;
+  r.ReceiverText = "x";
+  r.Settings = {"a", "", "\x93q\x94", "1"};
+  const std::string entry = EncodeReceiverEntry(r);
+  EXPECT_EQ(DecodeReceiverEntry(entry), r);
+  const auto list = DecodeReceivers(EncodeInt16(2) + entry + entry);
+  ASSERT_EQ(list.size(), 2u);
+  EXPECT_EQ(list[1], r);
+  EXPECT_EQ(FormatReceiver(r),
+            "M\xFCller \x80: type 2, flag -1, word 300, text \"x\", settings [\"a\", \"\", "
+            "\"\x93q\x94\", \"1\"]");
+  const std::string dumped = ReceiverJson(r).dump();
+  EXPECT_NE(dumped.find("M\xC3\xBCller \xE2\x82\xAC"), std::string::npos);
+  EXPECT_EQ(Json::parse(dumped)["Settings"][2], "\xE2\x80\x9Cq\xE2\x80\x9D");
+}
+
+TEST(Payloads, DecodersRejectShortPayloadsAndNegativeCounts) {
+  const std::string one = EncodeInt16(1) + EncodeString("n") + EncodeInt16(1) + EncodeInt16(2);
+  EXPECT_THROW(DecodeReceivers(one), DecodeError);
+  EXPECT_THROW(DecodeReceivers(EncodeInt16(-1)), DecodeError);
+  EXPECT_THROW(DecodeCalendar(EncodeInt16(1) + EncodeInt16(5)), DecodeError);
+  EXPECT_THROW(DecodeDayTypeNames(EncodeString("only one")), DecodeError);
+  EXPECT_THROW(DecodeHolidays(EncodeInt16(1) + EncodeInt32(5)), DecodeError);
+}
+
+TEST(Payloads, StartSectionsMessagesAndCalendarUpdate) {
+  const auto sections = DecodeIniSections(EncodeInt16(2) + EncodeString("General") +
+                                          EncodeString(std::string("A=1\0B=2\0", 8)) +
+                                          EncodeString("Empty") + EncodeString(""));
+  ASSERT_EQ(sections.size(), 2u);
+  EXPECT_EQ(sections[0].lines, (std::vector<std::string>{"A=1", "B=2"}));
+  EXPECT_TRUE(sections[1].lines.empty());
+
+  EXPECT_EQ(EncodeTextMessage({"A", "B"}, "T"), EncodeString("A\xFE"
+                                                             "B\xFET"));
+  EXPECT_EQ(SplitLastReceivers("A\xFF"
+                               "B"),
+            (std::vector<std::string>{"A", "B"}));
+  EXPECT_TRUE(SplitLastReceivers("").empty());
+  EXPECT_EQ(EncodeCalendarUpdate({{9855, 8}}), std::string("\0\x01\x26\x7F\0\x08", 6));
+}
+
+TEST(PrettyJson, ShortContainersAndPlainListsStayOnOneLine) {
+  EXPECT_EQ(PrettyJson({{"a", {1, 2}}, {"b", "x"}}), R"({"a": [1, 2], "b": "x"})");
+  const Json wide = {{"words", std::vector<int>(60, 1000)},
+                     {"day", {{"n", std::string(150, 'x')}}}};
+  const std::string text = PrettyJson(wide);
+  EXPECT_EQ(text.substr(0, 22), "{\n  \"words\": [1000, 10");  // plain list: one line
+  EXPECT_NE(text.find("\"day\": {\n    \"n\": \"xxx"), std::string::npos);
+  EXPECT_EQ(Json::parse(text), wide);
+}
+
+}  // namespace
+}  // namespace orlund
