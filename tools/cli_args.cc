@@ -10,7 +10,7 @@
 namespace orlund {
 namespace {
 
-struct OptionSpec {
+struct OptionDef {
   std::string_view name;
   std::string_view value;  // placeholder shown in the help
   bool repeatable;
@@ -18,14 +18,14 @@ struct OptionSpec {
   std::string_view help;
 };
 
-struct CommandSpec {
+struct CommandDef {
   std::string_view name;
   std::string_view arguments;  // shown after the name in the usage line
   size_t min_arguments;
   size_t max_arguments;
   std::string_view summary;
   std::string_view details;
-  std::vector<OptionSpec> options;
+  std::vector<OptionDef> options;
 };
 
 constexpr std::string_view kConfirmNote =
@@ -34,8 +34,8 @@ constexpr std::string_view kConfirmNote =
     "handles one client's requests in order, so the answer confirms that the\n"
     "request was processed before the command ends.\n";
 
-const std::vector<CommandSpec>& Commands() {
-  static const std::vector<CommandSpec> commands = {
+const std::vector<CommandDef>& Commands() {
+  static const std::vector<CommandDef> commands = {
       {"info",
        "",
        0,
@@ -231,13 +231,13 @@ const std::vector<CommandSpec>& Commands() {
   return commands;
 }
 
-const CommandSpec* FindCommand(std::string_view name) {
+const CommandDef* FindCommand(std::string_view name) {
   for (const auto& c : Commands())
     if (c.name == name) return &c;
   return nullptr;
 }
 
-const OptionSpec* FindOption(const CommandSpec& command, std::string_view name) {
+const OptionDef* FindOption(const CommandDef& command, std::string_view name) {
   for (const auto& o : command.options)
     if (o.name == name) return &o;
   return nullptr;
@@ -269,9 +269,9 @@ std::chrono::milliseconds ParseTimeout(const std::string& text) {
 }
 
 void CheckCommand(const CliOptions& options) {
-  const CommandSpec* command = FindCommand(options.command);
+  const CommandDef* command = FindCommand(options.command);
   for (const auto& [name, given] : options.values) {
-    const OptionSpec* option = FindOption(*command, name);
+    const OptionDef* option = FindOption(*command, name);
     if (option == nullptr) Usage(options.command + " has no option --" + name);
     if (!option->repeatable && given.size() > 1) Usage("--" + name + " is given twice");
   }
@@ -433,7 +433,7 @@ std::string ToolHelp() {
 }
 
 std::string CommandHelp(std::string_view name) {
-  const CommandSpec* command = FindCommand(name);
+  const CommandDef* command = FindCommand(name);
   if (command == nullptr) return ToolHelp();
   std::string text = "Usage: orlund-cli [OPTIONS] " + std::string(command->name);
   if (!command->arguments.empty()) text += " " + std::string(command->arguments);

@@ -91,7 +91,6 @@ void CliConnection::Connect(const std::string& host, int port) {
     }
     if (error == 0) {
       freeaddrinfo(found);
-      peer_ = where;
       const int one = 1;
       setsockopt(fd_, IPPROTO_TCP, TCP_NODELAY, &one, sizeof one);
       return;

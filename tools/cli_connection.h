@@ -68,7 +68,6 @@ class CliConnection {
 
   std::chrono::milliseconds time_limit_;
   int fd_ = -1;
-  std::string peer_;
   PacketFramer framer_;
 };
 
