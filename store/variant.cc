@@ -12,17 +12,9 @@ namespace orlund {
 
 namespace {
 
-std::string RealText(double value) {
-  char buffer[64];
-  auto result = std::to_chars(buffer, buffer + sizeof buffer, value);
-  std::string text(buffer, result.ptr);
-  for (char& c : text) {
-    if (c == 'e') c = 'E';
-  }
-  return text;
-}
-
-std::string FloatText(float value) {
+// The shortest text that reads back to the same value, exponent as "E".
+template <typename Real>
+std::string RealText(Real value) {
   char buffer[64];
   auto result = std::to_chars(buffer, buffer + sizeof buffer, value);
   std::string text(buffer, result.ptr);
@@ -199,7 +191,7 @@ std::string Variant::ToText() const {
     case VariantKind::kBoolean:
       return integer() == 0 ? "False" : "True";
     case VariantKind::kFloat:
-      return FloatText(std::bit_cast<float>(static_cast<uint32_t>(bits_)));
+      return RealText(std::bit_cast<float>(static_cast<uint32_t>(bits_)));
     case VariantKind::kDouble:
       return RealText(real());
     case VariantKind::kCurrency:
