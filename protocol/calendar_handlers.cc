@@ -8,9 +8,9 @@
 #include "protocol/catalogue.h"
 #include "protocol/codec.h"
 #include "protocol/handlers.h"
-#include "protocol/holiday_labels.h"
+#include "store/holidays.h"
 #include "protocol/sending.h"
-#include "store/file_utils.h"
+#include "base/file_utils.h"
 #include "store/ini_file.h"
 
 namespace orlund {
@@ -59,7 +59,16 @@ void HandleHolidayLabels(ServerState& state, cClientConnection& connection, std:
       ReadFileBytes(HolidayFilePath(state.ApplicationDirectory, language));
   // Without a holiday file there is no answer at all.
   if (!file) return;
-  SendPacket(state, ToClient, connection, NETWORK_HOLIDAYLABELS, EncodeHolidayLabels(*file));
+  const std::vector<HolidayEntry> entries = ParseHolidayFile(*file);
+  std::string payload;
+  EncodeInt16(payload, static_cast<int32_t>(entries.size()));
+  for (const HolidayEntry& entry : entries) {
+    EncodeInt32(payload, entry.day_index);
+    EncodeInt16(payload, entry.day_type);
+    EncodeInt16(payload, entry.view);
+    EncodeString(payload, entry.label);
+  }
+  SendPacket(state, ToClient, connection, NETWORK_HOLIDAYLABELS, payload);
 }
 
 void HandleProfileCalendar(ServerState& state, cClientConnection& connection, std::string_view) {

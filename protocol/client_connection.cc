@@ -1,6 +1,6 @@
 #include "protocol/client_connection.h"
 
-#include "store/errors.h"
+#include "base/errors.h"
 
 namespace orlund {
 

@@ -4,8 +4,8 @@
 
 #include "protocol/catalogue.h"
 #include "protocol/codec.h"
-#include "protocol/fake_transport.h"
-#include "store/errors.h"
+#include "testing/fake_transport.h"
+#include "base/errors.h"
 #include "protocol/framing.h"
 #include "protocol/sending.h"
 

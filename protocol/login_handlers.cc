@@ -3,7 +3,7 @@
 #include "protocol/codec.h"
 #include "protocol/handlers.h"
 #include "protocol/sending.h"
-#include "store/text_case.h"
+#include "base/text_case.h"
 #include "store/users.h"
 
 namespace orlund {

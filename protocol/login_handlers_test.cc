@@ -1,9 +1,9 @@
 #include <gtest/gtest.h>
 
 #include "protocol/codec.h"
-#include "protocol/handler_testing.h"
-#include "store/file_utils.h"
-#include "store/test_temp_dir.h"
+#include "testing/handler_testing.h"
+#include "base/file_utils.h"
+#include "testing/test_temp_dir.h"
 
 namespace orlund {
 namespace {

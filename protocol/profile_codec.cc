@@ -1,6 +1,6 @@
 #include "protocol/profile_codec.h"
 
-#include "store/errors.h"
+#include "base/errors.h"
 
 namespace orlund {
 

@@ -3,7 +3,7 @@
 #include <span>
 
 #include "protocol/codec.h"
-#include "protocol/handler_testing.h"
+#include "testing/handler_testing.h"
 #include "protocol/profile_codec.h"
 
 namespace orlund {

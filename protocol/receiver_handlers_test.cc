@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "protocol/codec.h"
-#include "protocol/handler_testing.h"
+#include "testing/handler_testing.h"
 
 namespace orlund {
 namespace {

@@ -1,6 +1,6 @@
 #include "protocol/server_state.h"
 
-#include "server/clock.h"
+#include "base/clock.h"
 
 namespace orlund {
 

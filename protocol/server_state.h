@@ -19,9 +19,9 @@
 #include "schedule/calendar.h"
 #include "store/data_store.h"
 #include "store/directory_stamp.h"
-#include "store/log_sink.h"
+#include "base/log_sink.h"
 #include "store/store_context.h"
-#include "store/text_source.h"
+#include "base/text_source.h"
 #include "store/users.h"
 
 namespace orlund {
@@ -98,7 +98,7 @@ struct ServerState {
     return settings.RequireActiveXLogin && users.UserCount > 0 ? 0 : 32767;
   }
 
-  StoreContext store_context() { return StoreContext{ProjectDirectory, log, texts, alarm}; }
+  StoreContext store_context() const { return StoreContext{ProjectDirectory, log, texts}; }
 };
 
 }  // namespace orlund

@@ -6,7 +6,7 @@
 #include "protocol/codec.h"
 #include "protocol/sending.h"
 #include "store/ini_file.h"
-#include "store/text_utils.h"
+#include "base/text_utils.h"
 #include "store/users.h"
 
 namespace orlund {

@@ -8,7 +8,7 @@
 #include <cstdint>
 #include <string_view>
 
-#include "store/text_case.h"
+#include "base/text_case.h"
 
 namespace orlund {
 

@@ -9,8 +9,8 @@
 #include <system_error>
 
 #include "protocol/catalogue.h"
-#include "server/clock.h"
-#include "store/bytes.h"
+#include "base/clock.h"
+#include "base/bytes.h"
 
 namespace orlund {
 namespace {

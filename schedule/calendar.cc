@@ -6,9 +6,9 @@
 #include <optional>
 #include <system_error>
 
-#include "store/bytes.h"
-#include "store/errors.h"
-#include "store/file_utils.h"
+#include "base/bytes.h"
+#include "base/errors.h"
+#include "base/file_utils.h"
 
 namespace orlund {
 

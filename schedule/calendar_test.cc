@@ -9,8 +9,8 @@
 #include <memory>
 #include <system_error>
 
-#include "store/errors.h"
-#include "store/file_utils.h"
+#include "base/errors.h"
+#include "base/file_utils.h"
 
 namespace orlund {
 namespace {

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <limits>
 
-#include "store/errors.h"
+#include "base/errors.h"
 
 namespace orlund {
 

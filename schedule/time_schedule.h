@@ -13,7 +13,7 @@
 #include <string_view>
 #include <vector>
 
-#include "store/bytes.h"
+#include "base/bytes.h"
 
 namespace orlund {
 

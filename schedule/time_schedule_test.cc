@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "store/errors.h"
+#include "base/errors.h"
 
 namespace orlund {
 namespace {

@@ -5,7 +5,7 @@
 #include <boost/asio/io_context.hpp>
 #include <boost/asio/write.hpp>
 
-#include "protocol/fake_transport.h"
+#include "testing/fake_transport.h"
 
 namespace orlund {
 namespace {

@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "protocol/fake_transport.h"
+#include "testing/fake_transport.h"
 
 namespace orlund {
 namespace {

@@ -4,7 +4,7 @@
 
 #include "server/command_line.h"
 #include "server/startup.h"
-#include "server/version.h"
+#include "base/version.h"
 
 int main(int argc, char** argv) {
   orlund::CommandLine command_line = orlund::ParseCommandLine(argc, argv);

@@ -7,8 +7,8 @@
 #include <string>
 
 #include "alarmlink/alarm_link.h"
-#include "server/clock.h"
-#include "store/log_sink.h"
+#include "base/clock.h"
+#include "base/log_sink.h"
 
 namespace orlund {
 

@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "server/service_unit.h"
-#include "store/file_utils.h"
+#include "base/file_utils.h"
 
 extern char** environ;
 

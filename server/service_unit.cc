@@ -6,7 +6,7 @@
 #include <systemd/sd-daemon.h>
 #endif
 
-#include "server/version.h"
+#include "base/version.h"
 
 namespace orlund {
 

@@ -8,18 +8,21 @@
 #include <string_view>
 
 #include "alarmlink/alarm_library.h"
-#include "server/data_tables.h"
 #include "server/event_loop.h"
 #include "server/instance_lock.h"
 #include "server/server_log.h"
 #include "server/service_install.h"
 #include "server/service_unit.h"
 #include "server/timer.h"
-#include "server/version.h"
+#include "base/version.h"
 #include "store/directory_stamp.h"
 #include "store/ini_file.h"
+#include "store/profiles.h"
+#include "store/receiver_types.h"
+#include "store/receivers.h"
+#include "store/users.h"
 #include "store/language_texts.h"
-#include "store/numeric.h"
+#include "base/numeric.h"
 #include "store/settings_store.h"
 
 namespace orlund {
@@ -86,7 +89,11 @@ int StartAndRun(ServerState& state) {
   }
 
   try {
-    LoadDataTables(state);
+    const StoreContext context = state.store_context();
+    LoadUsers(state.ProjectDirectory, state.users, state.log, state.texts);
+    LoadReceiverTypes(state.data.receiver_types, context);
+    LoadAllReceivers(state.data.receivers, context);
+    LoadAllProfiles(state.data.profiles, context);
   } catch (const std::exception& e) {
     ShowMessage(std::string(kProductName) + " could not load the data files: " + e.what(), service,
                 kEventError);

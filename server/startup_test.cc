@@ -2,9 +2,9 @@
 
 #include <gtest/gtest.h>
 
-#include "store/file_utils.h"
+#include "base/file_utils.h"
 #include "store/ini_file.h"
-#include "store/test_temp_dir.h"
+#include "testing/test_temp_dir.h"
 
 namespace orlund {
 namespace {

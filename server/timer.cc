@@ -6,9 +6,10 @@
 
 #include "protocol/catalogue.h"
 #include "protocol/sending.h"
-#include "server/data_tables.h"
+#include "base/numeric.h"
 #include "store/directory_stamp.h"
-#include "store/numeric.h"
+#include "store/profiles.h"
+#include "store/receivers.h"
 
 namespace orlund {
 
@@ -60,11 +61,15 @@ bool Guarded(ServerState& state, const char* what, Operation operation) {
   return false;
 }
 
-void SaveIfChanged(ServerState& state, bool& changed, bool (*save)(ServerState&), const char* what,
-                   const std::string& directory, DirectoryStamp& stamp) {
+// Writes a table whose changed flag is set; after a successful save, queues
+// the alarm server's reload command and records the directory's stamp.
+template <typename Save>
+void SaveIfChanged(ServerState& state, bool& changed, const char* what, const char* reload_command,
+                   const std::string& directory, DirectoryStamp& stamp, Save save) {
   if (!changed) return;
   bool saved = false;
-  if (!Guarded(state, what, [&] { saved = save(state); }) || !saved) return;
+  if (!Guarded(state, what, [&] { saved = save(); }) || !saved) return;
+  state.alarm.SetCommandEntry(reload_command);
   GetNewestDataFileTime(directory, stamp);
   changed = false;
 }
@@ -73,14 +78,15 @@ void SaveIfChanged(ServerState& state, bool& changed, bool (*save)(ServerState&)
 // cannot be scanned counts as unchanged. While a change of the table is still
 // waiting to be written, the table in memory is newer than the files and is
 // kept; the stamp stays, so the files are compared again after the save.
-void ReloadIfChanged(ServerState& state, bool pending_change, int32_t (*reload)(ServerState&),
-                     const char* what, const std::string& directory, DirectoryStamp& stamp,
-                     int32_t kind_text) {
+template <typename Reload>
+void ReloadIfChanged(ServerState& state, bool pending_change, const char* what,
+                     const std::string& directory, DirectoryStamp& stamp, int32_t kind_text,
+                     Reload reload) {
   DirectoryStamp now;
   if (!GetNewestDataFileTime(directory, now) || now == stamp || pending_change) return;
   stamp = now;
   int32_t count = 0;
-  if (!Guarded(state, what, [&] { count = reload(state); })) return;
+  if (!Guarded(state, what, [&] { count = reload(); })) return;
   state.log.ServerLog(state.texts.GetText(813) + " " + std::to_string(count) + " " +
                       state.texts.GetText(kind_text));
 }
@@ -95,10 +101,13 @@ KeepAliveLimits KeepAliveLimitsFor(int32_t interval_ms) {
 }
 
 void RunPendingSaves(ServerState& state) {
-  SaveIfChanged(state, state.ReceiversChanged, SaveReceiverTable, "Saving the receivers",
-                state.ProjectDirectory + "Receivers", state.ReceiversDirectoryStamp);
-  SaveIfChanged(state, state.ProfilesChanged, SaveProfileTable, "Saving the profiles",
-                state.ProjectDirectory + "Profiles", state.ProfilesDirectoryStamp);
+  const StoreContext context = state.store_context();
+  SaveIfChanged(state, state.ReceiversChanged, "Saving the receivers", "RR",
+                state.ProjectDirectory + "Receivers", state.ReceiversDirectoryStamp,
+                [&] { return SaveAllReceivers(state.data.receivers, context); });
+  SaveIfChanged(state, state.ProfilesChanged, "Saving the profiles", "RP:-1",
+                state.ProjectDirectory + "Profiles", state.ProfilesDirectoryStamp,
+                [&] { return SaveAllProfiles(state.data.profiles, context); });
 }
 
 void TimerTick(ServerState& state) {
@@ -106,10 +115,13 @@ void TimerTick(ServerState& state) {
   RunPendingSaves(state);
   state.PollElapsed += kTimerIntervalMs;
   if (state.PollElapsed < kPollIntervalMs) return;
-  ReloadIfChanged(state, state.ReceiversChanged, ReloadReceiverTable, "Reloading the receivers",
-                  state.ProjectDirectory + "Receivers", state.ReceiversDirectoryStamp, 125);
-  ReloadIfChanged(state, state.ProfilesChanged, ReloadProfileTable, "Reloading the profiles",
-                  state.ProjectDirectory + "Profiles", state.ProfilesDirectoryStamp, 144);
+  const StoreContext context = state.store_context();
+  ReloadIfChanged(state, state.ReceiversChanged, "Reloading the receivers",
+                  state.ProjectDirectory + "Receivers", state.ReceiversDirectoryStamp, 125,
+                  [&] { return LoadAllReceivers(state.data.receivers, context); });
+  ReloadIfChanged(state, state.ProfilesChanged, "Reloading the profiles",
+                  state.ProjectDirectory + "Profiles", state.ProfilesDirectoryStamp, 144,
+                  [&] { return LoadAllProfiles(state.data.profiles, context); });
   state.PollElapsed = 0;
 }
 

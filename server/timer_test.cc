@@ -5,11 +5,11 @@
 #include <filesystem>
 
 #include "protocol/dispatcher.h"
-#include "protocol/fake_transport.h"
+#include "testing/fake_transport.h"
 #include "protocol/framing.h"
-#include "store/file_utils.h"
+#include "base/file_utils.h"
 #include "store/profiles.h"
-#include "store/test_temp_dir.h"
+#include "testing/test_temp_dir.h"
 
 namespace orlund {
 namespace {

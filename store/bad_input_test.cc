@@ -7,12 +7,12 @@
 
 #include <vector>
 
-#include "store/bytes.h"
-#include "store/file_utils.h"
+#include "base/bytes.h"
+#include "base/file_utils.h"
 #include "store/ini_file.h"
 #include "store/language_texts.h"
 #include "store/settings_store.h"
-#include "store/test_temp_dir.h"
+#include "testing/test_temp_dir.h"
 #include "store/users.h"
 
 namespace orlund {

@@ -2,8 +2,8 @@
 
 #include <algorithm>
 
-#include "store/file_utils.h"
-#include "store/text_case.h"
+#include "base/file_utils.h"
+#include "base/text_case.h"
 
 namespace orlund {
 

@@ -8,7 +8,7 @@
 #include <cerrno>
 #include <vector>
 
-#include "store/file_utils.h"
+#include "base/file_utils.h"
 
 namespace orlund {
 namespace {

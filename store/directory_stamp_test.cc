@@ -7,8 +7,8 @@
 
 #include <cstdio>
 
-#include "store/file_utils.h"
-#include "store/test_temp_dir.h"
+#include "base/file_utils.h"
+#include "testing/test_temp_dir.h"
 
 namespace orlund {
 namespace {

@@ -5,9 +5,9 @@
 #include <cerrno>
 #include <vector>
 
-#include "store/file_utils.h"
-#include "store/text_case.h"
-#include "store/text_utils.h"
+#include "base/file_utils.h"
+#include "base/text_case.h"
+#include "base/text_utils.h"
 
 namespace orlund {
 namespace {

@@ -2,8 +2,8 @@
 
 #include <gtest/gtest.h>
 
-#include "store/file_utils.h"
-#include "store/test_temp_dir.h"
+#include "base/file_utils.h"
+#include "testing/test_temp_dir.h"
 
 namespace orlund {
 namespace {

@@ -1,9 +1,9 @@
 #include "store/language_texts.h"
 
-#include "store/file_utils.h"
+#include "base/file_utils.h"
 #include "store/ini_file.h"
-#include "store/numeric.h"
-#include "store/text_utils.h"
+#include "base/numeric.h"
+#include "base/text_utils.h"
 
 namespace orlund {
 

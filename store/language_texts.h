@@ -8,7 +8,7 @@
 #include <string_view>
 #include <vector>
 
-#include "store/text_source.h"
+#include "base/text_source.h"
 
 namespace orlund {
 

@@ -1,6 +1,6 @@
 #include "store/profile_record.h"
 
-#include "store/file_text.h"
+#include "base/file_text.h"
 
 namespace orlund {
 

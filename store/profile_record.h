@@ -7,7 +7,7 @@
 #include <cstdint>
 #include <string>
 
-#include "store/bytes.h"
+#include "base/bytes.h"
 
 namespace orlund {
 

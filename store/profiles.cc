@@ -7,10 +7,10 @@
 #include <vector>
 
 #include "store/data_file_names.h"
-#include "store/errors.h"
-#include "store/file_utils.h"
-#include "store/staged_files.h"
-#include "store/text_case.h"
+#include "base/errors.h"
+#include "base/file_utils.h"
+#include "base/staged_files.h"
+#include "base/text_case.h"
 
 namespace orlund {
 
@@ -269,7 +269,6 @@ bool SaveAllProfiles(ProfileTable& table, const StoreContext& ctx) {
   for (size_t slot = 0; slot < numbers->size(); ++slot) {
     table.Profiles[slot].ProfileNumber = (*numbers)[slot];
   }
-  ctx.alarm.SetCommandEntry("RP:-1");
   return true;
 }
 

@@ -77,8 +77,8 @@ bool WriteProfileFile(ProfileTable& table, int slot, const StoreContext& ctx);
 // Replaces the profile files by the table's: each profile in the file of its
 // number, profiles without a usable number getting a drawn one (1..9991, no
 // file of that number present, none used by another slot), other profile
-// files deleted. On success it stores the drawn numbers, queues "RP:-1" and
-// returns true. On failure it writes one log line, queues nothing, changes
+// files deleted. On success it stores the drawn numbers and returns true.
+// On failure it writes one log line, changes
 // neither table nor files (unless every new file was already in place) and
 // returns false.
 bool SaveAllProfiles(ProfileTable& table, const StoreContext& ctx);

@@ -2,8 +2,8 @@
 
 #include <gtest/gtest.h>
 
-#include "store/errors.h"
-#include "store/testing_dir.h"
+#include "base/errors.h"
+#include "testing/project_dir.h"
 
 namespace orlund {
 namespace {
@@ -63,9 +63,8 @@ class ProfileStoreTest : public ::testing::Test {
 
   FixedTexts texts_{{{803, "Cannot read"}, {805, "skipped"}}};
   RecordingLog log_;
-  RecordingAlarmLink alarm_;
   ProjectDir dir_;
-  StoreContext ctx_{dir_.path(), log_, texts_, alarm_};
+  StoreContext ctx_{dir_.path(), log_, texts_};
   std::unique_ptr<ProfileTable> table_ = std::make_unique<ProfileTable>();
 };
 
@@ -230,7 +229,6 @@ TEST_F(ProfileStoreTest, SaveKeepsNumbersDrawsFreeOnesAndDeletesTheRest) {
   Add(Named("twelve", 12));
   Add(Named("new", 0));
   ASSERT_TRUE(SaveAllProfiles(*table_, ctx_));
-  EXPECT_EQ(alarm_.commands, std::vector<std::string>{"RP:-1"});
   int drawn = table_->Profiles[1].ProfileNumber;
   EXPECT_GE(drawn, 1);
   EXPECT_LE(drawn, 9991);
@@ -277,14 +275,12 @@ TEST_F(ProfileStoreTest, FailedSaveKeepsEveryOldFileAndALaterSaveSucceeds) {
     testing::FileSizeLimit limit(4096);
     EXPECT_FALSE(SaveAllProfiles(*table_, ctx_));
   }
-  EXPECT_TRUE(alarm_.commands.empty());
   EXPECT_EQ(log_.lines.size(), 1u);
   EXPECT_EQ(table_->Profiles[2].ProfileNumber, 0);
   ASSERT_EQ(dir_.List("Profiles"), names);
   for (size_t i = 0; i < names.size(); ++i) EXPECT_EQ(dir_.Get("Profiles/" + names[i]), before[i]);
 
   ASSERT_TRUE(SaveAllProfiles(*table_, ctx_));
-  EXPECT_EQ(alarm_.commands, std::vector<std::string>{"RP:-1"});
   EXPECT_FALSE(dir_.Has("Profiles/Profile_0003.dat"));
   auto loaded = std::make_unique<ProfileTable>();
   ASSERT_EQ(LoadAllProfiles(*loaded, ctx_), 3);

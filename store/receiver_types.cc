@@ -3,10 +3,10 @@
 #include <optional>
 
 #include "store/data_file_names.h"
-#include "store/file_utils.h"
+#include "base/file_utils.h"
 #include "store/ini_file.h"
-#include "store/numeric.h"
-#include "store/text_case.h"
+#include "base/numeric.h"
+#include "base/text_case.h"
 
 namespace orlund {
 

@@ -5,7 +5,7 @@
 #include <memory>
 
 #include "store/data_file_names.h"
-#include "store/testing_dir.h"
+#include "testing/project_dir.h"
 
 namespace orlund {
 namespace {
@@ -77,8 +77,7 @@ TEST(ReceiverTypeTest, LoadTakesNumberedFilesInNameOrder) {
   testing::ProjectDir dir;
   FixedTexts texts;
   RecordingLog log;
-  RecordingAlarmLink alarm;
-  StoreContext ctx{dir.path(), log, texts, alarm};
+  StoreContext ctx{dir.path(), log, texts};
   auto table = std::make_unique<ReceiverTypeTable>();
   EXPECT_EQ(LoadReceiverTypes(*table, ctx), 0);
 

@@ -4,11 +4,11 @@
 #include <vector>
 
 #include "store/data_file_names.h"
-#include "store/errors.h"
-#include "store/file_text.h"
-#include "store/file_utils.h"
-#include "store/staged_files.h"
-#include "store/text_case.h"
+#include "base/errors.h"
+#include "base/file_text.h"
+#include "base/file_utils.h"
+#include "base/staged_files.h"
+#include "base/text_case.h"
 
 namespace orlund {
 
@@ -177,7 +177,6 @@ bool SaveAllReceivers(ReceiverTable& table, const StoreContext& ctx) {
     ctx.log.ServerLog("Receivers not saved: " + failure);
     return false;
   }
-  ctx.alarm.SetCommandEntry("RR");
   return true;
 }
 

@@ -9,7 +9,7 @@
 #include <string>
 #include <string_view>
 
-#include "store/bytes.h"
+#include "base/bytes.h"
 #include "store/store_context.h"
 #include "store/variant.h"
 
@@ -87,9 +87,8 @@ void SortReceivers(ReceiverTable& table);
 int16_t LoadAllReceivers(ReceiverTable& table, const StoreContext& ctx);
 
 // Sorts the table and replaces the receiver files by Receiver_0000.dat,
-// Receiver_0001.dat, ... in slot order, deleting the others. On success it
-// queues "RR" and returns true. On failure it writes one log line, queues
-// nothing and returns false; the files stay as they were unless the failure
+// Receiver_0001.dat, ... in slot order, deleting the others, and returns
+// true. On failure it writes one log line and returns false; the files stay as they were unless the failure
 // came after every new file had been written.
 bool SaveAllReceivers(ReceiverTable& table, const StoreContext& ctx);
 

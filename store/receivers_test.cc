@@ -4,7 +4,7 @@
 
 #include <memory>
 
-#include "store/testing_dir.h"
+#include "testing/project_dir.h"
 
 namespace orlund {
 namespace {
@@ -49,9 +49,8 @@ class ReceiverStoreTest : public ::testing::Test {
  protected:
   FixedTexts texts_{{{803, "Cannot read"}, {804, "skipped"}, {888, "Converted"}}};
   RecordingLog log_;
-  RecordingAlarmLink alarm_;
   ProjectDir dir_;
-  StoreContext ctx_{dir_.path(), log_, texts_, alarm_};
+  StoreContext ctx_{dir_.path(), log_, texts_};
   std::unique_ptr<ReceiverTable> table_ = std::make_unique<ReceiverTable>();
 };
 
@@ -179,7 +178,6 @@ TEST_F(ReceiverStoreTest, SaveRenumbersBySlotInNameOrderAndQueuesRR) {
   ReceiverFile converted = DecodeReceiverFile(dir_.Get("Receivers/Receiver_0002.dat"));
   EXPECT_EQ(converted.status, ReceiverFile::Status::kLoaded);
   EXPECT_EQ(converted.record.Name, "Pager A");
-  EXPECT_EQ(alarm_.commands, std::vector<std::string>{"RR"});
 
   // Reloading what was saved gives the same table.
   auto again = std::make_unique<ReceiverTable>();
@@ -193,7 +191,6 @@ TEST_F(ReceiverStoreTest, SaveOfAnEmptyTableDeletesEveryFileAndStillQueuesRR) {
   dir_.Put("Receivers/keep.txt", "x");
   ASSERT_TRUE(SaveAllReceivers(*table_, ctx_));
   EXPECT_EQ(dir_.List("Receivers"), std::vector<std::string>{"keep.txt"});
-  EXPECT_EQ(alarm_.commands, std::vector<std::string>{"RR"});
 }
 
 TEST_F(ReceiverStoreTest, FailedSaveKeepsEveryOldFileAndALaterSaveSucceeds) {
@@ -214,7 +211,6 @@ TEST_F(ReceiverStoreTest, FailedSaveKeepsEveryOldFileAndALaterSaveSucceeds) {
     testing::FileSizeLimit limit(4096);
     EXPECT_FALSE(SaveAllReceivers(*table_, ctx_));
   }
-  EXPECT_TRUE(alarm_.commands.empty());
   ASSERT_EQ(log_.lines.size(), 1u);
   EXPECT_NE(log_.lines[0].find("Receiver_0004.dat"), std::string::npos) << log_.lines[0];
   ASSERT_EQ(dir_.List("Receivers"), before_names);
@@ -223,7 +219,6 @@ TEST_F(ReceiverStoreTest, FailedSaveKeepsEveryOldFileAndALaterSaveSucceeds) {
   }
 
   ASSERT_TRUE(SaveAllReceivers(*table_, ctx_));
-  EXPECT_EQ(alarm_.commands, std::vector<std::string>{"RR"});
   auto reloaded = std::make_unique<ReceiverTable>();
   ASSERT_EQ(LoadAllReceivers(*reloaded, ctx_), 5);
   EXPECT_EQ(reloaded->Receivers[0].Name, "0 first");
@@ -238,7 +233,6 @@ TEST_F(ReceiverStoreTest, DirectoryInTheWayFailsTheSaveBeforeAnyFileChanges) {
   table_->ReceiverCount = 2;
   EXPECT_FALSE(SaveAllReceivers(*table_, ctx_));
   EXPECT_EQ(DecodeReceiverFile(dir_.Get("Receivers/Receiver_0000.dat")).record.Name, "b");
-  EXPECT_TRUE(alarm_.commands.empty());
   EXPECT_EQ(log_.lines.size(), 1u);
   // No temporary file is left behind.
   EXPECT_EQ(dir_.List("Receivers"),

@@ -6,7 +6,7 @@
 #include <cstdlib>
 #include <filesystem>
 
-#include "store/file_utils.h"
+#include "base/file_utils.h"
 
 namespace orlund {
 namespace {

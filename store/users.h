@@ -14,7 +14,7 @@
 #include <string_view>
 
 #include "store/language_texts.h"
-#include "store/log_sink.h"
+#include "base/log_sink.h"
 
 namespace orlund {
 

@@ -4,10 +4,10 @@
 
 #include <vector>
 
-#include "store/bytes.h"
-#include "store/errors.h"
-#include "store/file_utils.h"
-#include "store/test_temp_dir.h"
+#include "base/bytes.h"
+#include "base/errors.h"
+#include "base/file_utils.h"
+#include "testing/test_temp_dir.h"
 
 namespace orlund {
 namespace {

@@ -5,8 +5,8 @@
 #include <cmath>
 #include <cstdio>
 
-#include "store/errors.h"
-#include "store/file_text.h"
+#include "base/errors.h"
+#include "base/file_text.h"
 
 namespace orlund {
 

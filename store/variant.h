@@ -22,7 +22,7 @@
 #include <cstdint>
 #include <string>
 
-#include "store/bytes.h"
+#include "base/bytes.h"
 
 namespace orlund {
 

@@ -6,7 +6,7 @@
 #include <limits>
 #include <vector>
 
-#include "store/errors.h"
+#include "base/errors.h"
 
 namespace orlund {
 namespace {

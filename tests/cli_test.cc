@@ -10,7 +10,7 @@
 #include <nlohmann/json.hpp>
 
 #include "store/users.h"
-#include "tests/harness.h"
+#include "testing/harness.h"
 
 namespace orlund::testing {
 namespace {

@@ -5,7 +5,7 @@
 #include <ctime>
 #include <memory>
 
-#include "harness.h"
+#include "testing/harness.h"
 #include "schedule/time_schedule.h"
 #include "store/profiles.h"
 

@@ -12,7 +12,7 @@
 #include "store/profiles.h"
 #include "store/receivers.h"
 #include "store/users.h"
-#include "tests/harness.h"
+#include "testing/harness.h"
 
 namespace orlund::testing {
 namespace {

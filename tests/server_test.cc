@@ -12,7 +12,7 @@
 #include "protocol/traffic_log.h"
 #include "store/profiles.h"
 #include "store/users.h"
-#include "tests/harness.h"
+#include "testing/harness.h"
 
 namespace orlund::testing {
 namespace {

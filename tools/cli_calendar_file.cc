@@ -7,8 +7,8 @@
 #include <map>
 
 #include "schedule/calendar.h"
-#include "store/text_case.h"
-#include "store/text_utils.h"
+#include "base/text_case.h"
+#include "base/text_utils.h"
 #include "tools/cli_error.h"
 #include "tools/cli_text.h"
 

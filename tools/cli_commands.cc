@@ -6,8 +6,8 @@
 
 #include "protocol/catalogue.h"
 #include "protocol/codec.h"
-#include "server/version.h"
-#include "store/text_case.h"
+#include "base/version.h"
+#include "base/text_case.h"
 #include "tools/cli_calendar_file.h"
 #include "tools/cli_error.h"
 #include "tools/cli_text.h"

@@ -72,8 +72,7 @@ int main() {
   const std::string project = std::string(pattern) + "/";
   FixedTexts texts;
   RecordingLog log;
-  RecordingAlarmLink alarm;
-  StoreContext ctx{project, log, texts, alarm};
+  StoreContext ctx{project, log, texts};
   auto store = std::make_unique<DataStore>();
   Fill(*store);
 

@@ -10,9 +10,9 @@
 #include "schedule/calendar.h"
 #include "schedule/ole_date.h"
 #include "store/data_store.h"
-#include "store/file_utils.h"
-#include "store/log_sink.h"
-#include "store/text_utils.h"
+#include "base/file_utils.h"
+#include "base/log_sink.h"
+#include "base/text_utils.h"
 #include "store/users.h"
 
 namespace orlund {
@@ -72,8 +72,7 @@ void Generate(const json& source, const std::string& target) {
   auto store = std::make_unique<DataStore>();
   RecordingLog log;
   FixedTexts texts;
-  RecordingAlarmLink alarm;
-  StoreContext context{target, log, texts, alarm};
+  StoreContext context{target, log, texts};
 
   ReceiverTable& receivers = store->receivers;
   for (const auto& r : source.at("receivers")) {

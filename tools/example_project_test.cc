@@ -6,7 +6,7 @@
 
 #include "schedule/calendar.h"
 #include "store/data_store.h"
-#include "store/test_temp_dir.h"
+#include "testing/test_temp_dir.h"
 #include "store/users.h"
 
 namespace orlund {
@@ -20,8 +20,7 @@ TEST(ExampleProjectTest, GeneratedFilesLoadBack) {
       << error;
   RecordingLog log;
   FixedTexts texts;
-  RecordingAlarmLink alarm;
-  StoreContext context{dir.path(), log, texts, alarm};
+  StoreContext context{dir.path(), log, texts};
   auto store = std::make_unique<DataStore>();
   EXPECT_EQ(LoadReceiverTypes(store->receiver_types, context), 3);
   EXPECT_EQ(LoadAllReceivers(store->receivers, context), 4);

@@ -1,0 +1,113 @@
+#include "base/text_utils.h"
+
+#include <gtest/gtest.h>
+
+#include <vector>
+
+#include "base/errors.h"
+
+namespace orlund {
+namespace {
+
+TEST(GetFieldTest, SplitsAtTheSeparator) {
+  EXPECT_EQ(GetField("a,b,c", 1, ","), "b");
+  EXPECT_EQ(GetField("a,b,c", 2, ","), "c");
+  EXPECT_EQ(GetField("a,b,c", 3, ","), "");
+  EXPECT_EQ(GetField("a,,c", 1, ","), "");
+  EXPECT_EQ(GetField("abc", 0, ","), "abc");
+  EXPECT_EQ(GetField("abc", -1, ","), "");
+  EXPECT_EQ(GetField("a<>b<>c", 2, "<>"), "c");
+  EXPECT_EQ(GetField(std::string("n1\0n2\0", 6), 1, std::string_view("\0", 1)), "n2");
+  EXPECT_EQ(GetField(std::string("n1\0n2\0", 6), 2, std::string_view("\0", 1)), "");
+}
+
+TEST(GetFieldTest, EmptySeparatorIsChosenAndWrittenBack) {
+  std::string separator;
+  EXPECT_EQ(GetField("a;b", 0, separator), "a");
+  EXPECT_EQ(separator, ";");
+  separator.clear();
+  EXPECT_EQ(GetField("a;b\tc", 1, separator), "c");
+  EXPECT_EQ(separator, "\t");
+  separator.clear();
+  for (int i = 0; i < 3; ++i) EXPECT_EQ(GetField("abc", i, separator), "");
+  EXPECT_EQ(separator, "");
+  EXPECT_EQ(GetField("a;b", 1, std::string_view()), "b");
+}
+
+TEST(TimeTextTest, SeparatedTimes) {
+  for (const char* text : {"7:30", "7.30", "7,30", "7 30", "7-30", "7+30", " 7: 30"}) {
+    EXPECT_EQ(TimeTextToMinutes(text), 450) << text;
+  }
+  EXPECT_EQ(TimeTextToMinutes("07.5"), 425);
+  EXPECT_EQ(TimeTextToMinutes("7-30:00"), 420);
+  EXPECT_EQ(TimeTextToMinutes("7:30.4"), 450);
+  EXPECT_EQ(TimeTextToMinutes("7:30.5"), 450);  // 450.5 rounds to even
+  EXPECT_EQ(TimeTextToMinutes("24:00"), 1440);
+  EXPECT_EQ(TimeTextToMinutes("25:00"), 1440);
+  EXPECT_EQ(TimeTextToMinutes("-15"), 15);
+  EXPECT_EQ(TimeTextToMinutes("0:-30"), 0);
+}
+
+TEST(TimeTextTest, UnseparatedTimes) {
+  EXPECT_EQ(TimeTextToMinutes("12"), 720);
+  EXPECT_EQ(TimeTextToMinutes("830"), 510);
+  EXPECT_EQ(TimeTextToMinutes("0830"), 510);
+  EXPECT_EQ(TimeTextToMinutes("05"), 5);
+  EXPECT_EQ(TimeTextToMinutes("8"), 480);
+  EXPECT_EQ(TimeTextToMinutes(""), 0);
+  EXPECT_EQ(TimeTextToMinutes("123456"), 1440);
+  EXPECT_EQ(TimeTextToMinutes("ab"), 0);
+}
+
+TEST(TimeTextTest, HugeNumbersClampInsteadOfOverflowing) {
+  EXPECT_EQ(TimeTextToMinutes("99999999999:00"), 1440);
+  EXPECT_EQ(TimeTextToMinutes("-1e999:1e999"), 0);
+  EXPECT_EQ(TimeTextToMinutes("1e999:-1e999"), 1440);
+}
+
+TEST(TwoCharIntegerTest, EncodesHighByteFirstAndRoundTrips) {
+  EXPECT_EQ(IntegerToChars(0), std::string(2, '\0'));
+  EXPECT_EQ(IntegerToChars(300), std::string("\x01\x2C", 2));
+  EXPECT_EQ(IntegerToChars(1440), std::string("\x05\xA0", 2));
+  EXPECT_EQ(IntegerToChars(-1), std::string("\xFF\xFF", 2));
+  EXPECT_EQ(CharsToInteger(std::string("\x80\x00", 2)), -32768);
+  for (int32_t x = -32768; x <= 32767; ++x) ASSERT_EQ(CharsToInteger(IntegerToChars(x)), x);
+  EXPECT_THROW(CharsToInteger("a"), InvalidArgumentError);
+  EXPECT_THROW(IntegerToChars(32768), OverflowError);
+  EXPECT_THROW(IntegerToChars(-32769), OverflowError);
+}
+
+std::vector<std::string> AllLines(std::string bytes) {
+  LineReader reader(std::move(bytes));
+  std::vector<std::string> lines;
+  std::string line;
+  while (reader.Next(line)) lines.push_back(line);
+  EXPECT_TRUE(line.empty());
+  return lines;
+}
+
+TEST(LineReaderTest, AcceptsEveryLineEnd) {
+  using Lines = std::vector<std::string>;
+  EXPECT_EQ(AllLines("a\r\nb\nc\rd"), (Lines{"a", "b", "c", "d"}));
+  EXPECT_EQ(AllLines("a\n"), (Lines{"a"}));
+  EXPECT_EQ(AllLines("a\n\n"), (Lines{"a", ""}));
+  EXPECT_EQ(AllLines("\r\r\n\n"), (Lines{"", "", ""}));
+  EXPECT_EQ(AllLines("a\n\rb"), (Lines{"a", "", "b"}));
+  EXPECT_EQ(AllLines(""), Lines{});
+  EXPECT_EQ(AllLines(std::string("x\0y\n", 4)), Lines{std::string("x\0y", 3)});
+}
+
+TEST(LineReaderTest, EndsOnGarbageAndLongLines) {
+  std::string garbage;
+  for (int i = 0; i < 100000; ++i) garbage += static_cast<char>((i * 7919) % 256);
+  size_t total = 0;
+  for (const auto& line : AllLines(garbage)) total += line.size();
+  EXPECT_LT(total, garbage.size());
+  auto lines = AllLines(std::string(1 << 20, 'x') + "\r\nend");
+  ASSERT_EQ(lines.size(), 2u);
+  EXPECT_EQ(lines[0].size(), 1u << 20);
+  EXPECT_EQ(lines[1], "end");
+}
+
+}  // namespace
+}  // namespace orlund

@@ -1,9 +1,0 @@
-#include "server/version.h"
-
-namespace orlund {
-
-const char kProductName[] = "Orlund ActiveX Server";
-const char kProductVersion[] = "1.00.06";
-const char kServiceName[] = "OrlundActiveXServer";
-
-}  // namespace orlund

@@ -1,0 +1,80 @@
+#pragma once
+// A fresh project directory for tests of the data files (a TestTempDir) with
+// small helpers to put and inspect files, and a limit on file sizes that
+// makes writes fail.
+
+#include <signal.h>
+#include <sys/resource.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "testing/test_temp_dir.h"
+
+namespace orlund::testing {
+
+class ProjectDir {
+ public:
+  // Ends with "/".
+  const std::string& path() const { return dir_.path(); }
+
+  // Writes `bytes` to `relative` (parent directories created).
+  void Put(const std::string& relative, std::string_view bytes) const {
+    std::filesystem::path file(path() + relative);
+    std::filesystem::create_directories(file.parent_path());
+    std::ofstream out(file, std::ios::binary | std::ios::trunc);
+    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+  }
+
+  std::string Get(const std::string& relative) const {
+    std::ifstream in(path() + relative, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+  }
+
+  bool Has(const std::string& relative) const { return std::filesystem::exists(path() + relative); }
+
+  // Names of the entries of `relative`, sorted.
+  std::vector<std::string> List(const std::string& relative) const {
+    std::vector<std::string> names;
+    std::error_code ec;
+    for (const auto& entry : std::filesystem::directory_iterator(path() + relative, ec)) {
+      names.push_back(entry.path().filename().string());
+    }
+    std::sort(names.begin(), names.end());
+    return names;
+  }
+
+ private:
+  TestTempDir dir_;
+};
+
+// While it lives, no file of this process can grow past `bytes`: a write
+// beyond fails with EFBIG (the signal it would raise is ignored). Makes a
+// save fail part way through even for root, whom permissions do not stop.
+class FileSizeLimit {
+ public:
+  explicit FileSizeLimit(rlim_t bytes) {
+    getrlimit(RLIMIT_FSIZE, &old_);
+    old_handler_ = signal(SIGXFSZ, SIG_IGN);
+    rlimit limit = old_;
+    limit.rlim_cur = bytes;
+    setrlimit(RLIMIT_FSIZE, &limit);
+  }
+  ~FileSizeLimit() {
+    setrlimit(RLIMIT_FSIZE, &old_);
+    signal(SIGXFSZ, old_handler_);
+  }
+  FileSizeLimit(const FileSizeLimit&) = delete;
+  FileSizeLimit& operator=(const FileSizeLimit&) = delete;
+
+ private:
+  rlimit old_{};
+  sighandler_t old_handler_ = SIG_DFL;
+};
+
+}  // namespace orlund::testing
