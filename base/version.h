@@ -4,8 +4,8 @@
 
 namespace orlund {
 
-extern const char kProductName[];         // "Orlund ActiveX Server"
-extern const char kProductVersion[];      // "1.00.06"
-extern const char kServiceName[];         // "OrlundActiveXServer"
+extern const char kProductName[];     // "Orlund ActiveX Server"
+extern const char kProductVersion[];  // "1.00.06"
+extern const char kServiceName[];     // "OrlundActiveXServer"
 
 }  // namespace orlund

@@ -5,12 +5,12 @@
 #include <utility>
 #include <vector>
 
+#include "base/file_utils.h"
 #include "protocol/catalogue.h"
 #include "protocol/codec.h"
 #include "protocol/handlers.h"
-#include "store/holidays.h"
 #include "protocol/sending.h"
-#include "base/file_utils.h"
+#include "store/holidays.h"
 #include "store/ini_file.h"
 
 namespace orlund {

@@ -4,11 +4,11 @@
 #include <map>
 #include <optional>
 
-#include "protocol/codec.h"
-#include "testing/handler_testing.h"
-#include "store/holidays.h"
 #include "base/file_utils.h"
+#include "protocol/codec.h"
+#include "store/holidays.h"
 #include "store/ini_file.h"
+#include "testing/handler_testing.h"
 #include "testing/test_temp_dir.h"
 
 namespace orlund {

@@ -11,25 +11,44 @@ namespace orlund {
 
 RequestHandler HandlerFor(int type) {
   switch (type) {
-    case NETWORK_COMMON_RECEIVERTYPES: return HandleReceiverTypes;
-    case NETWORK_COMMON_RECEIVERS: return HandleReceivers;
-    case NETWORK_COMMON_PASSWORD: return HandlePassword;
-    case NETWORK_COMMON_PROFILES: return HandleProfiles;
-    case NETWORK_COMMON_AREA: return HandleArea;
-    case NETWORK_TEXTMESSAGE_SUBMITMESSAGE: return HandleSubmitMessage;
-    case NETWORK_TEXTMESSAGE_LASTMSGRECEIVERS: return HandleLastMessageReceivers;
-    case NETWORK_TEXTMESSAGE_LASTMSGTEXT: return HandleLastMessageText;
-    case NETWORK_RECEIVER_UPDATE: return HandleReceiverUpdate;
-    case NETWORK_RECEIVER_REMOVE: return HandleReceiverRemove;
-    case NETWORK_PROFILE_UPDATE: return HandleProfileUpdate;
-    case NETWORK_PROFILE_REMOVE: return HandleProfileRemove;
-    case NETWORK_HOLIDAYLABELS: return HandleHolidayLabels;
-    case NETWORK_DAYTYPENAMES: return HandleDayTypeNames;
-    case NETWORK_DAYTYPENAMES_UPDATE: return HandleDayTypeNamesUpdate;
-    case NETWORK_PROFILE_CALENDAR: return HandleProfileCalendar;
-    case NETWORK_GLOBAL_CALENDAR_UPDATE: return HandleGlobalCalendarUpdate;
-    case NETWORK_SUBMIT_COMMANDENTRY: return HandleSubmitCommandEntry;
-    default: return nullptr;
+    case NETWORK_COMMON_RECEIVERTYPES:
+      return HandleReceiverTypes;
+    case NETWORK_COMMON_RECEIVERS:
+      return HandleReceivers;
+    case NETWORK_COMMON_PASSWORD:
+      return HandlePassword;
+    case NETWORK_COMMON_PROFILES:
+      return HandleProfiles;
+    case NETWORK_COMMON_AREA:
+      return HandleArea;
+    case NETWORK_TEXTMESSAGE_SUBMITMESSAGE:
+      return HandleSubmitMessage;
+    case NETWORK_TEXTMESSAGE_LASTMSGRECEIVERS:
+      return HandleLastMessageReceivers;
+    case NETWORK_TEXTMESSAGE_LASTMSGTEXT:
+      return HandleLastMessageText;
+    case NETWORK_RECEIVER_UPDATE:
+      return HandleReceiverUpdate;
+    case NETWORK_RECEIVER_REMOVE:
+      return HandleReceiverRemove;
+    case NETWORK_PROFILE_UPDATE:
+      return HandleProfileUpdate;
+    case NETWORK_PROFILE_REMOVE:
+      return HandleProfileRemove;
+    case NETWORK_HOLIDAYLABELS:
+      return HandleHolidayLabels;
+    case NETWORK_DAYTYPENAMES:
+      return HandleDayTypeNames;
+    case NETWORK_DAYTYPENAMES_UPDATE:
+      return HandleDayTypeNamesUpdate;
+    case NETWORK_PROFILE_CALENDAR:
+      return HandleProfileCalendar;
+    case NETWORK_GLOBAL_CALENDAR_UPDATE:
+      return HandleGlobalCalendarUpdate;
+    case NETWORK_SUBMIT_COMMANDENTRY:
+      return HandleSubmitCommandEntry;
+    default:
+      return nullptr;
   }
 }
 
@@ -57,7 +76,8 @@ void OnDataArrival(ServerState& state, cClientConnection& connection, std::strin
     FrameStatus status = connection.m_ClientBuffer.Next(frame);
     if (status == FrameStatus::kNeedMore) return;
     if (status == FrameStatus::kTooLong) {
-      if (connection.IsConnected()) OnSocketError(state, connection, connection.m_ClientBuffer.error());
+      if (connection.IsConnected())
+        OnSocketError(state, connection, connection.m_ClientBuffer.error());
       return;
     }
     LogPacket(state, connection, DirectionReceived, frame.type, frame.payload);

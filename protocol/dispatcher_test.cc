@@ -2,12 +2,12 @@
 
 #include <gtest/gtest.h>
 
+#include "base/errors.h"
 #include "protocol/catalogue.h"
 #include "protocol/codec.h"
-#include "testing/fake_transport.h"
-#include "base/errors.h"
 #include "protocol/framing.h"
 #include "protocol/sending.h"
+#include "testing/fake_transport.h"
 
 namespace orlund {
 namespace {
@@ -57,8 +57,10 @@ TEST(ReceiveTest, FramesAcrossReadsAndLogsUnknownTypes) {
   EXPECT_TRUE(server.state.List_Packets.lines().empty());
   OnDataArrival(server.state, *a.connection, packet.substr(3) + two);
   ASSERT_EQ(server.state.List_Packets.lines().size(), 3u);
-  EXPECT_EQ(server.state.List_Packets.lines()[0], "24-03-05 14:07:09 <- 10.0.0.5:1234 UNKNOWN (200)");
-  EXPECT_EQ(server.state.List_Packets.lines()[1], "24-03-05 14:07:09 <- 10.0.0.5:1234 UNKNOWN (77)");
+  EXPECT_EQ(server.state.List_Packets.lines()[0],
+            "24-03-05 14:07:09 <- 10.0.0.5:1234 UNKNOWN (200)");
+  EXPECT_EQ(server.state.List_Packets.lines()[1],
+            "24-03-05 14:07:09 <- 10.0.0.5:1234 UNKNOWN (77)");
   EXPECT_EQ(server.state.List_Packets.lines()[2],
             "24-03-05 14:07:09 <- 10.0.0.5:1234 NETWORK_COMMON_USERLEVEL (4 bytes)");
   EXPECT_TRUE(a.transport->written.empty());

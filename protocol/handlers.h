@@ -13,13 +13,13 @@ using RequestHandler = void (*)(ServerState& state, cClientConnection& connectio
                                 std::string_view payload);
 
 // Login and area.
-void HandlePassword(ServerState&, cClientConnection&, std::string_view);       // 6
-void HandleArea(ServerState&, cClientConnection&, std::string_view);           // 9
+void HandlePassword(ServerState&, cClientConnection&, std::string_view);  // 6
+void HandleArea(ServerState&, cClientConnection&, std::string_view);      // 9
 // Receivers and receiver types.
-void HandleReceiverTypes(ServerState&, cClientConnection&, std::string_view);  // 4
-void HandleReceivers(ServerState&, cClientConnection&, std::string_view);      // 5
-void HandleReceiverUpdate(ServerState&, cClientConnection&, std::string_view); // 100
-void HandleReceiverRemove(ServerState&, cClientConnection&, std::string_view); // 101
+void HandleReceiverTypes(ServerState&, cClientConnection&, std::string_view);   // 4
+void HandleReceivers(ServerState&, cClientConnection&, std::string_view);       // 5
+void HandleReceiverUpdate(ServerState&, cClientConnection&, std::string_view);  // 100
+void HandleReceiverRemove(ServerState&, cClientConnection&, std::string_view);  // 101
 // Profiles.
 void HandleProfiles(ServerState&, cClientConnection&, std::string_view);       // 8
 void HandleProfileUpdate(ServerState&, cClientConnection&, std::string_view);  // 120

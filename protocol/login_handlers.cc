@@ -1,9 +1,9 @@
 // Login (type 6) and area (type 9).
+#include "base/text_case.h"
 #include "protocol/catalogue.h"
 #include "protocol/codec.h"
 #include "protocol/handlers.h"
 #include "protocol/sending.h"
-#include "base/text_case.h"
 #include "store/users.h"
 
 namespace orlund {

@@ -1,8 +1,8 @@
 #include <gtest/gtest.h>
 
+#include "base/file_utils.h"
 #include "protocol/codec.h"
 #include "testing/handler_testing.h"
-#include "base/file_utils.h"
 #include "testing/test_temp_dir.h"
 
 namespace orlund {

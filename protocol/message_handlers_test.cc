@@ -1,8 +1,8 @@
 #include <gtest/gtest.h>
 
 #include "protocol/codec.h"
-#include "testing/handler_testing.h"
 #include "store/settings_store.h"
+#include "testing/handler_testing.h"
 #include "testing/test_temp_dir.h"
 
 namespace orlund {

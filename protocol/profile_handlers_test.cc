@@ -3,8 +3,8 @@
 #include <span>
 
 #include "protocol/codec.h"
-#include "testing/handler_testing.h"
 #include "protocol/profile_codec.h"
+#include "testing/handler_testing.h"
 
 namespace orlund {
 namespace {

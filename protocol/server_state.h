@@ -14,14 +14,14 @@
 #include <vector>
 
 #include "alarmlink/alarm_link.h"
+#include "base/log_sink.h"
+#include "base/text_source.h"
 #include "protocol/client_connection.h"
 #include "protocol/traffic_log.h"
 #include "schedule/calendar.h"
 #include "store/data_store.h"
 #include "store/directory_stamp.h"
-#include "base/log_sink.h"
 #include "store/store_context.h"
-#include "base/text_source.h"
 #include "store/users.h"
 
 namespace orlund {

@@ -2,11 +2,11 @@
 
 #include <string_view>
 
+#include "base/text_utils.h"
 #include "protocol/catalogue.h"
 #include "protocol/codec.h"
 #include "protocol/sending.h"
 #include "store/ini_file.h"
-#include "base/text_utils.h"
 #include "store/users.h"
 
 namespace orlund {

@@ -2,8 +2,8 @@
 
 #include <gtest/gtest.h>
 
-#include "protocol/codec.h"
 #include "base/file_utils.h"
+#include "protocol/codec.h"
 #include "testing/test_temp_dir.h"
 
 namespace orlund {

@@ -8,9 +8,9 @@
 #include <filesystem>
 #include <system_error>
 
-#include "protocol/catalogue.h"
-#include "base/clock.h"
 #include "base/bytes.h"
+#include "base/clock.h"
+#include "protocol/catalogue.h"
 
 namespace orlund {
 namespace {
@@ -79,7 +79,9 @@ std::string TrafficLogDirectory(std::string_view project_directory) {
   return std::string(project_directory) + "LogFiles";
 }
 
-std::string TrafficFileName(const std::tm& date) { return FormatFileDate(date) + "_ActiveX_Log.bin"; }
+std::string TrafficFileName(const std::tm& date) {
+  return FormatFileDate(date) + "_ActiveX_Log.bin";
+}
 
 bool AppendTrafficRecord(const std::string& log_directory, const std::tm& date,
                          std::string_view record) {

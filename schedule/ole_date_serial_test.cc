@@ -1,6 +1,6 @@
-#include "schedule/ole_date.h"
-
 #include <gtest/gtest.h>
+
+#include "schedule/ole_date.h"
 
 namespace orlund {
 namespace {

@@ -2,9 +2,9 @@
 
 #include <iostream>
 
+#include "base/version.h"
 #include "server/command_line.h"
 #include "server/startup.h"
-#include "base/version.h"
 
 int main(int argc, char** argv) {
   orlund::CommandLine command_line = orlund::ParseCommandLine(argc, argv);

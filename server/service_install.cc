@@ -10,8 +10,8 @@
 #include <filesystem>
 #include <vector>
 
-#include "server/service_unit.h"
 #include "base/file_utils.h"
+#include "server/service_unit.h"
 
 extern char** environ;
 

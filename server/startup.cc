@@ -8,22 +8,22 @@
 #include <string_view>
 
 #include "alarmlink/alarm_library.h"
+#include "base/numeric.h"
+#include "base/version.h"
 #include "server/event_loop.h"
 #include "server/instance_lock.h"
 #include "server/server_log.h"
 #include "server/service_install.h"
 #include "server/service_unit.h"
 #include "server/timer.h"
-#include "base/version.h"
 #include "store/directory_stamp.h"
 #include "store/ini_file.h"
+#include "store/language_texts.h"
 #include "store/profiles.h"
 #include "store/receiver_types.h"
 #include "store/receivers.h"
-#include "store/users.h"
-#include "store/language_texts.h"
-#include "base/numeric.h"
 #include "store/settings_store.h"
+#include "store/users.h"
 
 namespace orlund {
 

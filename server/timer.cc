@@ -4,9 +4,9 @@
 #include <exception>
 #include <string>
 
+#include "base/numeric.h"
 #include "protocol/catalogue.h"
 #include "protocol/sending.h"
-#include "base/numeric.h"
 #include "store/directory_stamp.h"
 #include "store/profiles.h"
 #include "store/receivers.h"

@@ -4,11 +4,11 @@
 
 #include <filesystem>
 
-#include "protocol/dispatcher.h"
-#include "testing/fake_transport.h"
-#include "protocol/framing.h"
 #include "base/file_utils.h"
+#include "protocol/dispatcher.h"
+#include "protocol/framing.h"
 #include "store/profiles.h"
+#include "testing/fake_transport.h"
 #include "testing/test_temp_dir.h"
 
 namespace orlund {

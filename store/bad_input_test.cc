@@ -12,8 +12,8 @@
 #include "store/ini_file.h"
 #include "store/language_texts.h"
 #include "store/settings_store.h"
-#include "testing/test_temp_dir.h"
 #include "store/users.h"
+#include "testing/test_temp_dir.h"
 
 namespace orlund {
 namespace {

@@ -16,4 +16,4 @@ struct DataStore {
   ProfileTable profiles;
 };
 
-} // namespace orlund
+}  // namespace orlund

@@ -3,10 +3,10 @@
 #include <cmath>
 #include <optional>
 
-#include "schedule/calendar.h"
-#include "schedule/ole_date.h"
 #include "base/numeric.h"
 #include "base/text_utils.h"
+#include "schedule/calendar.h"
+#include "schedule/ole_date.h"
 
 namespace orlund {
 namespace {

@@ -1,9 +1,9 @@
 #include "store/language_texts.h"
 
 #include "base/file_utils.h"
-#include "store/ini_file.h"
 #include "base/numeric.h"
 #include "base/text_utils.h"
+#include "store/ini_file.h"
 
 namespace orlund {
 

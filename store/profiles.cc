@@ -6,11 +6,11 @@
 #include <optional>
 #include <vector>
 
-#include "store/data_file_names.h"
 #include "base/errors.h"
 #include "base/file_utils.h"
 #include "base/staged_files.h"
 #include "base/text_case.h"
+#include "store/data_file_names.h"
 
 namespace orlund {
 

@@ -19,20 +19,18 @@ inline constexpr int kReceiverTypeCapacity = 300;
 inline constexpr int32_t kTemplateBufferLength = 4096;
 
 struct ReceiverTypeRecord {
-  int16_t Number = 0;     // the four digits of the file name
-  std::string Name;       // [General] Name, "[none]" when absent
-  std::string SpareTextA; // never assigned
-  std::string Algorithm;  // [General] Algorithm, upper-cased
-  int16_t MessageLength =
-      0;               // [General] MessageLength; 0 when absent or too large
-  std::string IniFile; // "ReceiverTypes/" & name before ".rcv" & ".INI"
-  std::string RcvFile; // "ReceiverTypes/" & the file name as listed
+  int16_t Number = 0;         // the four digits of the file name
+  std::string Name;           // [General] Name, "[none]" when absent
+  std::string SpareTextA;     // never assigned
+  std::string Algorithm;      // [General] Algorithm, upper-cased
+  int16_t MessageLength = 0;  // [General] MessageLength; 0 when absent or too large
+  std::string IniFile;        // "ReceiverTypes/" & name before ".rcv" & ".INI"
+  std::string RcvFile;        // "ReceiverTypes/" & the file name as listed
   std::string ReceiverSetupTemplate;
   std::string ReceiverTypeSetupTemplate;
-  std::string SpareTextB; // never assigned
+  std::string SpareTextB;  // never assigned
 
-  friend bool operator==(const ReceiverTypeRecord &,
-                         const ReceiverTypeRecord &) = default;
+  friend bool operator==(const ReceiverTypeRecord &, const ReceiverTypeRecord &) = default;
 };
 
 struct ReceiverTypeTable {
@@ -44,8 +42,7 @@ struct ReceiverTypeTable {
 // `number` and the INI text `content`. A template is the lines of its
 // section that are neither empty nor comments, each followed by one byte 0,
 // taken in order while they fit in 4095 characters.
-ReceiverTypeRecord ReceiverTypeFromFile(std::string_view file_name,
-                                        int16_t number,
+ReceiverTypeRecord ReceiverTypeFromFile(std::string_view file_name, int16_t number,
                                         std::string_view content);
 
 // Rebuilds the table from the ReceiverTypes directory and returns the count.
@@ -53,4 +50,4 @@ ReceiverTypeRecord ReceiverTypeFromFile(std::string_view file_name,
 // skipped with one log line.
 int16_t LoadReceiverTypes(ReceiverTypeTable &table, const StoreContext &ctx);
 
-} // namespace orlund
+}  // namespace orlund

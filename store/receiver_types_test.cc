@@ -11,9 +11,8 @@ namespace orlund {
 namespace {
 
 TEST(ReceiverTypeTest, RecordFromTheGeneralSection) {
-  ReceiverTypeRecord r =
-      ReceiverTypeFromFile("ReceiverType_0012.rcv", 12,
-                           "[General]\r\nName=Pager\r\nAlgorithm=abc\r\n");
+  ReceiverTypeRecord r = ReceiverTypeFromFile("ReceiverType_0012.rcv", 12,
+                                              "[General]\r\nName=Pager\r\nAlgorithm=abc\r\n");
   EXPECT_EQ(r.Number, 12);
   EXPECT_EQ(r.Name, "Pager");
   EXPECT_EQ(r.Algorithm, "ABC");
@@ -26,8 +25,7 @@ TEST(ReceiverTypeTest, RecordFromTheGeneralSection) {
 }
 
 TEST(ReceiverTypeTest, DefaultsAndMessageLengths) {
-  ReceiverTypeRecord empty =
-      ReceiverTypeFromFile("RECEIVERTYPE_0003.RCV", 3, "");
+  ReceiverTypeRecord empty = ReceiverTypeFromFile("RECEIVERTYPE_0003.RCV", 3, "");
   EXPECT_EQ(empty.Name, "[none]");
   EXPECT_EQ(empty.Algorithm, "");
   EXPECT_EQ(empty.IniFile, "ReceiverTypes/RECEIVERTYPE_0003.INI");
@@ -36,23 +34,20 @@ TEST(ReceiverTypeTest, DefaultsAndMessageLengths) {
     const char *text;
     int16_t length;
   };
-  for (const Case &c :
-       {Case{"160", 160}, Case{" 12.5x", 12}, Case{"&H10", 16}, Case{"abc", 0},
-        Case{"40000", 0}, Case{"-32768", -32768}, Case{"1e9", 0}}) {
+  for (const Case &c : {Case{"160", 160}, Case{" 12.5x", 12}, Case{"&H10", 16}, Case{"abc", 0},
+                        Case{"40000", 0}, Case{"-32768", -32768}, Case{"1e9", 0}}) {
     ReceiverTypeRecord r = ReceiverTypeFromFile(
-        "ReceiverType_0001.rcv", 1,
-        std::string("[General]\nMessageLength=") + c.text + "\n");
+        "ReceiverType_0001.rcv", 1, std::string("[General]\nMessageLength=") + c.text + "\n");
     EXPECT_EQ(r.MessageLength, c.length) << c.text;
   }
 }
 
 TEST(ReceiverTypeTest, TemplatesTakeWholeLinesWithoutCommentsOrEmptyLines) {
-  ReceiverTypeRecord r = ReceiverTypeFromFile(
-      "ReceiverType_0001.rcv", 1,
-      "[ReceiverSetupTemplate]\n; comment\n\nX=1\n  indented = kept \n"
-      "[ReceiverTypeSetupTemplate]\nA=1\nB=2\n");
-  EXPECT_EQ(r.ReceiverSetupTemplate,
-            std::string("X=1\0  indented = kept \0", 23));
+  ReceiverTypeRecord r =
+      ReceiverTypeFromFile("ReceiverType_0001.rcv", 1,
+                           "[ReceiverSetupTemplate]\n; comment\n\nX=1\n  indented = kept \n"
+                           "[ReceiverTypeSetupTemplate]\nA=1\nB=2\n");
+  EXPECT_EQ(r.ReceiverSetupTemplate, std::string("X=1\0  indented = kept \0", 23));
   EXPECT_EQ(r.ReceiverTypeSetupTemplate, std::string("A=1\0B=2\0", 8));
 }
 
@@ -64,11 +59,10 @@ TEST(ReceiverTypeTest, TemplateIsCutAtTheLastWholeLineBelow4096) {
     section += line + "\n";
     expected += line + '\0';
   }
-  std::string last(94, 'z'); // 4000 + 95 = 4095 characters: still fits
+  std::string last(94, 'z');  // 4000 + 95 = 4095 characters: still fits
   section += last + "\nB\nC\n";
   expected += last + '\0';
-  ReceiverTypeRecord r =
-      ReceiverTypeFromFile("ReceiverType_0001.rcv", 1, section);
+  ReceiverTypeRecord r = ReceiverTypeFromFile("ReceiverType_0001.rcv", 1, section);
   EXPECT_EQ(r.ReceiverSetupTemplate.size(), 4095u);
   EXPECT_EQ(r.ReceiverSetupTemplate, expected);
 }
@@ -97,11 +91,10 @@ TEST(ReceiverTypeTest, LoadTakesNumberedFilesInNameOrder) {
   }
   EXPECT_EQ(LoadReceiverTypes(*table, ctx), 300);
   EXPECT_EQ(table->ReceiverTypes[299].Number,
-            298); // 0003 is there in two spellings
+            298);  // 0003 is there in two spellings
   ASSERT_EQ(log.lines.size(), 1u);
-  EXPECT_NE(log.lines[0].find("3 more files"), std::string::npos)
-      << log.lines[0];
+  EXPECT_NE(log.lines[0].find("3 more files"), std::string::npos) << log.lines[0];
 }
 
-} // namespace
-} // namespace orlund
+}  // namespace
+}  // namespace orlund

@@ -3,12 +3,12 @@
 #include <algorithm>
 #include <vector>
 
-#include "store/data_file_names.h"
 #include "base/errors.h"
 #include "base/file_text.h"
 #include "base/file_utils.h"
 #include "base/staged_files.h"
 #include "base/text_case.h"
+#include "store/data_file_names.h"
 
 namespace orlund {
 

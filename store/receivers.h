@@ -88,8 +88,8 @@ int16_t LoadAllReceivers(ReceiverTable& table, const StoreContext& ctx);
 
 // Sorts the table and replaces the receiver files by Receiver_0000.dat,
 // Receiver_0001.dat, ... in slot order, deleting the others, and returns
-// true. On failure it writes one log line and returns false; the files stay as they were unless the failure
-// came after every new file had been written.
+// true. On failure it writes one log line and returns false; the files stay as they were unless the
+// failure came after every new file had been written.
 bool SaveAllReceivers(ReceiverTable& table, const StoreContext& ctx);
 
 }  // namespace orlund

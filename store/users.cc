@@ -1,8 +1,8 @@
 #include "store/users.h"
 
-#include "store/bytes.h"
-#include "store/errors.h"
-#include "store/file_utils.h"
+#include "base/bytes.h"
+#include "base/errors.h"
+#include "base/file_utils.h"
 
 namespace orlund {
 
@@ -65,8 +65,7 @@ std::optional<UserRecord> ParseUserBody(std::string_view body, std::string& dama
 
 }  // namespace
 
-void ParseUsers(std::string_view bytes, UserTable& table, LogSink& log,
-                const TextSource& texts) {
+void ParseUsers(std::string_view bytes, UserTable& table, LogSink& log, const TextSource& texts) {
   table.UserCount = 0;
   // A file too short for its format reads as zeros, as reading past the end
   // always did: an empty file is format 0.

@@ -13,8 +13,8 @@
 #include <string>
 #include <string_view>
 
-#include "store/language_texts.h"
 #include "base/log_sink.h"
+#include "store/language_texts.h"
 
 namespace orlund {
 

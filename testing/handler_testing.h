@@ -6,8 +6,8 @@
 #include <string_view>
 
 #include "protocol/dispatcher.h"
-#include "testing/fake_transport.h"
 #include "protocol/framing.h"
+#include "testing/fake_transport.h"
 
 namespace orlund {
 

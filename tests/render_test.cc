@@ -5,17 +5,17 @@
 #include <ctime>
 #include <memory>
 
-#include "testing/harness.h"
 #include "schedule/time_schedule.h"
 #include "store/profiles.h"
+#include "testing/harness.h"
 
 namespace orlund::testing {
 namespace {
 
 // Runs orlund-cli against `port` and returns its exit status.
 int RunCli(int port, const std::string& args) {
-  std::string command = BinDir() + "orlund-cli --port " + std::to_string(port) + " " + args +
-                        " >/dev/null 2>&1";
+  std::string command =
+      BinDir() + "orlund-cli --port " + std::to_string(port) + " " + args + " >/dev/null 2>&1";
   int status = std::system(command.c_str());
   return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }

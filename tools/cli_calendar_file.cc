@@ -6,9 +6,9 @@
 #include <cstdio>
 #include <map>
 
-#include "schedule/calendar.h"
 #include "base/text_case.h"
 #include "base/text_utils.h"
+#include "schedule/calendar.h"
 #include "tools/cli_error.h"
 #include "tools/cli_text.h"
 

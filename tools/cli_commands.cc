@@ -4,10 +4,10 @@
 #include <functional>
 #include <map>
 
+#include "base/text_case.h"
+#include "base/version.h"
 #include "protocol/catalogue.h"
 #include "protocol/codec.h"
-#include "base/version.h"
-#include "base/text_case.h"
 #include "tools/cli_calendar_file.h"
 #include "tools/cli_error.h"
 #include "tools/cli_text.h"

@@ -2,18 +2,18 @@
 #include <memory>
 #include <tuple>
 
+#include "base/file_utils.h"
+#include "base/text_case.h"
 #include "protocol/catalogue.h"
 #include "protocol/codec.h"
 #include "protocol/profile_codec.h"
 #include "schedule/calendar.h"
 #include "schedule/ole_date.h"
-#include "views/render.h"
-#include "base/file_utils.h"
-#include "base/text_case.h"
 #include "tools/cli_commands.h"
 #include "tools/cli_error.h"
 #include "tools/cli_profile_json.h"
 #include "tools/cli_text.h"
+#include "views/render.h"
 
 namespace orlund {
 namespace {

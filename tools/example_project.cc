@@ -7,12 +7,12 @@
 #include <stdexcept>
 
 #include "alarmlink/alarm_link.h"
-#include "schedule/calendar.h"
-#include "schedule/ole_date.h"
-#include "store/data_store.h"
 #include "base/file_utils.h"
 #include "base/log_sink.h"
 #include "base/text_utils.h"
+#include "schedule/calendar.h"
+#include "schedule/ole_date.h"
+#include "store/data_store.h"
 #include "store/users.h"
 
 namespace orlund {

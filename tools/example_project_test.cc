@@ -6,8 +6,8 @@
 
 #include "schedule/calendar.h"
 #include "store/data_store.h"
-#include "testing/test_temp_dir.h"
 #include "store/users.h"
+#include "testing/test_temp_dir.h"
 
 namespace orlund {
 namespace {

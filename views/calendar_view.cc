@@ -6,12 +6,12 @@
 #include <cmath>
 #include <functional>
 
+#include "base/errors.h"
 #include "schedule/calendar.h"
 #include "schedule/day_type_rules.h"
-#include "views/drawing_surface.h"
 #include "schedule/ole_date.h"
+#include "views/drawing_surface.h"
 #include "views/view_host.h"
-#include "base/errors.h"
 
 namespace orlund {
 

@@ -1,9 +1,9 @@
 #include "views/render.h"
 
+#include "base/errors.h"
 #include "schedule/ole_date.h"
 #include "views/svg_surface.h"
 #include "views/view_host.h"
-#include "base/errors.h"
 
 namespace orlund {
 

@@ -1,10 +1,10 @@
 // Editing operations of cTimeSchedule: the popup menu's commands, the typed
 // period times, the edit group, and the merge rule every edit ends in.
 
-#include "views/drawing_surface.h"
-#include "schedule/time_schedule.h"
-#include "views/view_host.h"
 #include "base/text_utils.h"
+#include "schedule/time_schedule.h"
+#include "views/drawing_surface.h"
+#include "views/view_host.h"
 
 namespace orlund {
 

@@ -1,8 +1,8 @@
 #include <gtest/gtest.h>
 
+#include "base/errors.h"
 #include "schedule/time_schedule.h"
 #include "testing/view_test_doubles.h"
-#include "base/errors.h"
 
 namespace orlund {
 namespace {

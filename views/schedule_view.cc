@@ -5,8 +5,8 @@
 #include <cmath>
 #include <cstdlib>
 
-#include "views/drawing_surface.h"
 #include "schedule/time_schedule.h"
+#include "views/drawing_surface.h"
 #include "views/view_host.h"
 
 namespace orlund {

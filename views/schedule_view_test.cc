@@ -1,9 +1,9 @@
 #include <gtest/gtest.h>
 
-#include "views/drawing_surface.h"
+#include "base/errors.h"
 #include "schedule/time_schedule.h"
 #include "testing/view_test_doubles.h"
-#include "base/errors.h"
+#include "views/drawing_surface.h"
 
 namespace orlund {
 namespace {

@@ -12,9 +12,9 @@
 #include <string>
 #include <vector>
 
+#include "base/text_source.h"
 #include "schedule/calendar.h"
 #include "schedule/time_schedule.h"
-#include "base/text_source.h"
 
 namespace orlund {
 
