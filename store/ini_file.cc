@@ -96,7 +96,8 @@ Location Locate(std::string_view text, const std::vector<Line>& lines, std::stri
 
 std::string_view LineEndOf(std::string_view text) {
   size_t end = text.find_first_of("\r\n");
-  if (end == std::string_view::npos || text[end] == '\n') return "\n";
+  if (end == std::string_view::npos) return "\r\n";
+  if (text[end] == '\n') return "\n";
   if (end + 1 < text.size() && text[end + 1] == '\n') return "\r\n";
   return "\r";
 }
@@ -120,6 +121,11 @@ std::string IniLookup(std::string_view content, std::string_view section, std::s
     const Line& line = lines[*where.key];
     std::string_view text = content.substr(line.begin, line.end - line.begin);
     value = Trim(text.substr(text.find('=') + 1));
+    if (value.size() >= 2 && value.front() == '"' && value.back() == '"') {
+      value = value.substr(1, value.size() - 2);
+    }
+  } else {
+    value = value.substr(0, value.find_last_not_of(' ') + 1);
   }
   return std::string(value.substr(0, kIniValueCapacity));
 }
@@ -154,11 +160,7 @@ std::optional<std::string> IniSetValue(std::string_view content, std::string_vie
     return out;
   }
   out.assign(content);
-  if (!lines.empty()) {
-    if (lines.back().next == lines.back().end) out.append(eol);
-    const Line& last = lines.back();
-    if (!Trim(content.substr(last.begin, last.end - last.begin)).empty()) out.append(eol);
-  }
+  if (!lines.empty() && lines.back().next == lines.back().end) out.append(eol);
   out.append("[").append(section).append("]").append(eol);
   out.append(key_line).append(eol);
   return out;
@@ -194,7 +196,7 @@ std::string IniSectionNames(std::string_view content, int32_t buffer_length) {
       names.append(*name).push_back('\0');
     }
   }
-  if (static_cast<int64_t>(names.size()) + 1 > buffer_length) {
+  if (static_cast<int64_t>(names.size()) + 1 >= buffer_length) {
     names.resize(buffer_length > 2 ? static_cast<size_t>(buffer_length - 2) : 0);
   }
   return names;

@@ -10,9 +10,9 @@
 // names match without regard to letter case (Windows-1252); a key line is a
 // non-comment line holding "=", its key the text before the first "=" and
 // its value the text after it, both with surrounding blanks (space, tab)
-// removed. Quotes around a value are kept: the value is what the line holds.
-// Only the first section of a name is looked at; keys above the first
-// section belong to none.
+// removed, and then one pair of double quotes around the whole value removed.
+// A default value comes back with its trailing spaces removed. Only the first
+// section of a name is looked at; keys above the first section belong to none.
 
 #include <cstdint>
 #include <optional>
@@ -24,17 +24,19 @@ namespace orlund {
 // The longest value a lookup returns; longer values are cut.
 inline constexpr size_t kIniValueCapacity = 2047;
 
-// The value of `key` in `section` of the INI text `content`, or
-// `default_value` when the section or key is missing; cut to 2047 bytes.
+// The value of `key` in `section` of the INI text `content` without
+// surrounding quotes, or `default_value` without trailing spaces when the
+// section or key is missing; cut to 2047 bytes.
 std::string IniLookup(std::string_view content, std::string_view section, std::string_view key,
                       std::string_view default_value);
 
 // `content` with `key` in `section` set to `value`. An existing key line
 // keeps everything up to and including the "=" and the blanks after it, and
 // gets the new value; a missing key is added after the last non-blank line of
-// its section; a missing section is added at the end of the text, after a
-// blank line. All other lines and the text's line-end convention (the first
-// line end in it; LF for a text without one) stay as they were. `value` is
+// its section; a missing section is added directly after the last line of
+// the text, which first gets a line end when it has none. Added lines end
+// with the text's line-end convention (its first line end; CR LF for a text
+// without one); all other bytes stay as they were. `value` is
 // written up to its first CR or LF, the only part a reader can read back.
 // Nothing when the names cannot be written as a line: an empty name, a line
 // end or byte 0 in a name, "]" in the section, "=" in the key, a key
@@ -53,9 +55,10 @@ std::string IniSectionLines(std::string_view content, std::string_view section,
                             int32_t buffer_length);
 
 // The section names of `content` in file order, duplicates included, each
-// followed by one byte 0. When they and the closing byte 0 do not fit
-// `buffer_length`, the list is cut to `buffer_length` - 2 bytes (the last
-// name cut short, as the Windows lookup does); below 2, empty.
+// followed by one byte 0. When they and the closing byte 0 fill
+// `buffer_length` exactly or do not fit it, the list is cut to
+// `buffer_length` - 2 bytes (the last name cut short or losing its byte 0, as
+// the Windows lookup does); below 3, empty.
 std::string IniSectionNames(std::string_view content, int32_t buffer_length);
 
 // ReadIniValue and WriteIniValue work on the file `project_dir` + `file`

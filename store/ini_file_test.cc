@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <vector>
+
 #include "base/file_utils.h"
 #include "testing/test_temp_dir.h"
 
@@ -26,7 +28,33 @@ TEST(IniLookupTest, MatchesNamesWithoutRegardToCaseAndTrimsValues) {
   EXPECT_EQ(IniLookup(kSample, "General", "Language", ""), "ENG");
   EXPECT_EQ(IniLookup(kSample, "GENERAL", "language", ""), "ENG");
   EXPECT_EQ(IniLookup(kSample, "ActiveX", "Note", ""), "a = b");
-  EXPECT_EQ(IniLookup(kSample, "ActiveX", "Quoted", ""), "\"x y\"");
+}
+
+// Values and defaults as the Windows profile lookup returns them.
+TEST(IniLookupTest, QuotesAroundAValueAndTrailingBlanksOfADefaultGo) {
+  const std::string text =
+      "[section1]\r\nname1=val1\r\nname2=\"val2\"\r\nname3=\"\r\n"
+      "name4= \"a b\" \r\nname5=\"x\"y\r\nname6=\"\"\r\n";
+  struct Case {
+    const char* section;
+    const char* key;
+    const char* default_value;
+    const char* expected;
+  } cases[] = {
+      {"section1", "name1", "", "val1"},
+      {"section1", "name2", "", "val2"},
+      {"section1", "name3", "", "\""},
+      {"section1", "name4", "", "a b"},
+      {"section1", "name5", "", "\"x\"y"},
+      {"section1", "name6", "x", ""},
+      {"section1", "none", "default  ", "default"},
+      {"none", "name1", "one two  ", "one two"},
+      {"none", "name1", "  lead", "  lead"},
+      {"none", "name1", "\"quoted\"", "\"quoted\""},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(IniLookup(text, c.section, c.key, c.default_value), c.expected) << c.key;
+  }
 }
 
 TEST(IniLookupTest, DefaultsWhenSomethingIsMissing) {
@@ -65,10 +93,45 @@ TEST(IniSetValueTest, AddsKeysAndSectionsKeepingTheLineEnds) {
             std::string::npos);
   // The last section, with no line end on its last line.
   EXPECT_EQ(*IniSetValue("[s]\rk=1", "S", "j", "2"), "[s]\rk=1\rj=2\r");
-  // A new section at the end, after a blank line.
-  EXPECT_EQ(*IniSetValue("[a]\r\nk=1\r\n", "Calendar", "DayType3", "Fair"),
-            "[a]\r\nk=1\r\n\r\n[Calendar]\r\nDayType3=Fair\r\n");
-  EXPECT_EQ(*IniSetValue("", "b", "k", "2"), "[b]\nk=2\n");
+}
+
+// Files built by writes alone, as the Windows profile writer lays them out:
+// CR LF for a new file and for a file without line ends, the file's own line
+// end otherwise; a new section directly after the last line.
+TEST(IniSetValueTest, LaysOutWrittenFilesLikeTheWindowsWriter) {
+  struct Write {
+    const char* section;
+    const char* key;
+    const char* value;
+  };
+  struct Case {
+    std::string before;
+    std::vector<Write> writes;
+    std::string after;
+  } cases[] = {
+      {"", {{"App", "key", ""}}, "[App]\r\nkey=\r\n"},
+      {"",
+       {{"App1", "key1", "string1"},
+        {"App1", "key2", "string2"},
+        {"App1", "key3", "string3"},
+        {"App2", "key4", "string4"},
+        {"App3", "key5", "string5"}},
+       "[App1]\r\nkey1=string1\r\nkey2=string2\r\nkey3=string3\r\n[App2]\r\nkey4=string4\r\n"
+       "[App3]\r\nkey5=string5\r\n"},
+      {std::string("Data \0 before \0 first \0 section", 32),
+       {{"section1", "key1", "string1"}},
+       std::string("Data \0 before \0 first \0 section", 32) +
+           "\r\n[section1]\r\nkey1=string1\r\n"},
+      {"[a]\r\nk=1\r\n",
+       {{"Calendar", "DayType3", "Fair"}},
+       "[a]\r\nk=1\r\n[Calendar]\r\nDayType3=Fair\r\n"},
+      {"[a]\nk=1\n\n", {{"b", "k", "2"}, {"a", "j", "3"}}, "[a]\nk=1\nj=3\n\n[b]\nk=2\n"},
+  };
+  for (const Case& c : cases) {
+    std::string text = c.before;
+    for (const Write& w : c.writes) text = IniSetValue(text, w.section, w.key, w.value).value();
+    EXPECT_EQ(text, c.after);
+  }
 }
 
 TEST(IniSetValueTest, RefusesNamesThatCannotBeALineAndCutsValuesAtLineEnds) {
@@ -106,9 +169,13 @@ TEST(IniSectionLinesTest, OnceFullNoShorterLineFollows) {
 TEST(IniSectionNamesTest, ListsNamesEachFollowedByByteZero) {
   EXPECT_EQ(IniSectionNames(kSample, 4096), std::string("general\0ActiveX\0Calendar\0", 25));
   EXPECT_EQ(IniSectionNames("[a]\n[A]\n", 4096), std::string("a\0A\0", 4));
-  // "abc\0de\0" needs 8 bytes with the closing byte 0.
-  EXPECT_EQ(IniSectionNames("[abc]\n[de]\n", 8), std::string("abc\0de\0", 7));
+  // A list that fills the buffer exactly, or does not fit it, is cut to the
+  // buffer's length less 2.
+  const std::string three = "[ section1 ]\r\n[section2]\r\n[section3]\r\n";
+  EXPECT_EQ(IniSectionNames(three, 29), std::string("section1\0section2\0section3\0", 27));
+  EXPECT_EQ(IniSectionNames(three, 28), std::string("section1\0section2\0section3", 26));
   EXPECT_EQ(IniSectionNames("[abc]\n[de]\n", 7), std::string("abc\0d", 5));
+  EXPECT_EQ(IniSectionNames("[abc]\n", 3), "a");
   EXPECT_EQ(IniSectionNames("[abc]\n", 2), "");
 }
 
@@ -116,7 +183,8 @@ TEST(IniFileTest, ReadsAndWritesRealFiles) {
   TestTempDir dir;
   EXPECT_EQ(ReadIniValue(dir.path(), "General", "Language", "none", "Orlund_Server.ini"), "none");
   ASSERT_TRUE(WriteIniValue(dir.path(), "ActiveX", "ActiveXLanguage", "ENG", "Orlund_Server.ini"));
-  EXPECT_EQ(ReadFileBytes(dir.path() + "Orlund_Server.ini"), "[ActiveX]\nActiveXLanguage=ENG\n");
+  EXPECT_EQ(ReadFileBytes(dir.path() + "Orlund_Server.ini"),
+            "[ActiveX]\r\nActiveXLanguage=ENG\r\n");
   ASSERT_TRUE(WriteFileAtomically(dir.path() + "Orlund_Server.ini", kSample));
   EXPECT_EQ(ReadIniValue(dir.path(), "general", "language", "", "Orlund_Server.ini"), "ENG");
   ASSERT_TRUE(WriteIniValue(dir.path(), "Calendar", "DayType0", "Fair", "Orlund_Server.ini"));
