@@ -7,6 +7,7 @@
 #include <functional>
 
 #include "base/errors.h"
+#include "base/text_numbers.h"
 #include "schedule/calendar.h"
 #include "schedule/day_type_rules.h"
 #include "schedule/ole_date.h"
@@ -84,7 +85,7 @@ void cCalendar::Paint(CalendarHost& parent, DrawingSurface& surface) {
 
   const TextSource& texts = TextsOf(parent.Tables());
   for (int32_t i = 0; i < 7; ++i) {
-    const std::string header = texts.GetText(611 + i).substr(0, 3);
+    const std::string header = texts.GetText(kTextMonday + i).substr(0, 3);
     surface.SetCurrentX(kGridLeft + kColumnWidth * i +
                         (kColumnWidth - surface.TextWidth(header)) / 2);
     surface.SetCurrentY(18 - h);
