@@ -225,7 +225,7 @@ bool WriteProfileFile(ProfileTable& table, int slot, const StoreContext& ctx) {
       failure = "no free profile number";
     }
   }
-  StagedFiles staged(directory);
+  StagedFiles staged(directory, StagedFiles::MissingDirectory::kCreate);
   try {
     if (failure.empty() &&
         !(staged.Stage(ProfileFileName(number), EncodeWithNumber(table, slot, number)) &&
@@ -248,7 +248,7 @@ bool SaveAllProfiles(ProfileTable& table, const StoreContext& ctx) {
   const std::vector<std::string> present = ListMatchingFiles(directory, kProfilePattern);
   std::optional<std::vector<int16_t>> numbers = AssignNumbers(table, NumbersOfFiles(present));
   std::string failure;
-  StagedFiles staged(directory);
+  StagedFiles staged(directory, StagedFiles::MissingDirectory::kCreate);
   if (!numbers) {
     failure = "no free profile number";
   } else {

@@ -161,7 +161,7 @@ bool SaveAllReceivers(ReceiverTable& table, const StoreContext& ctx) {
   const std::string directory = ReceiverDirectory(ctx);
   SortReceivers(table);
   int count = std::clamp<int>(table.ReceiverCount, 0, kReceiverCapacity);
-  StagedFiles staged(directory);
+  StagedFiles staged(directory, StagedFiles::MissingDirectory::kCreate);
   std::string failure;
   try {
     for (int slot = 0; slot < count && failure.empty(); ++slot) {
