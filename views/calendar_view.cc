@@ -59,7 +59,7 @@ void cCalendar::RecalculateAndPrepareToPaint(CalendarHost* /*parent*/,
   const int32_t first = SerialDayFromParts(m_SelectedYear, m_SelectedMonth, 1);
   m_ActualMonthOffset = first - kCalendarFirstSerialDay;
   m_FirstWeekDayInActualMonth = WeekdayMondayFirst(first);
-  m_DaysInActualMonth = SerialDayFromParts(m_SelectedYear, m_SelectedMonth + 1, 1) - first;
+  m_DaysInActualMonth = DaysInMonth(m_SelectedYear, m_SelectedMonth);
   m_TodaysDayOffset = TodaySerialDay() - kCalendarFirstSerialDay;
   m_PaintDayType = -1;
 }
