@@ -1,13 +1,29 @@
 #include "base/clock.h"
 
-#include <cstdio>
-
 namespace orlund {
 
 namespace {
 
 // Keeps every field two digits wide even for a clock that hands out nonsense.
 int TwoDigits(int value) { return ((value % 100) + 100) % 100; }
+
+// `when` with month, day and time of day brought into 0..99, so that each
+// prints as two digits.
+std::tm TwoDigitFields(const std::tm& when) {
+  std::tm fields{};
+  fields.tm_year = when.tm_year;
+  fields.tm_mon = TwoDigits(when.tm_mon + 1) - 1;
+  fields.tm_mday = TwoDigits(when.tm_mday);
+  fields.tm_hour = TwoDigits(when.tm_hour);
+  fields.tm_min = TwoDigits(when.tm_min);
+  fields.tm_sec = TwoDigits(when.tm_sec);
+  return fields;
+}
+
+std::string Format(const std::tm& fields, const char* format) {
+  char text[32];
+  return std::string(text, std::strftime(text, sizeof text, format, &fields));
+}
 
 }  // namespace
 
@@ -21,19 +37,17 @@ std::tm ToLocalTime(std::chrono::system_clock::time_point when) {
 std::tm LocalNow() { return ToLocalTime(std::chrono::system_clock::now()); }
 
 std::string FormatLogDateTime(const std::tm& when) {
-  char text[32];
-  std::snprintf(text, sizeof(text), "%02d-%02d-%02d %02d:%02d:%02d", TwoDigits(when.tm_year + 1900),
-                TwoDigits(when.tm_mon + 1), TwoDigits(when.tm_mday), TwoDigits(when.tm_hour),
-                TwoDigits(when.tm_min), TwoDigits(when.tm_sec));
-  return text;
+  std::tm fields = TwoDigitFields(when);
+  fields.tm_year = 2000 + TwoDigits(when.tm_year + 1900) - 1900;
+  return Format(fields, "%y-%m-%d %H:%M:%S");
 }
 
 std::string FormatFileDate(const std::tm& when) {
-  char text[32];
-  int year = (((when.tm_year + 1900) % 10000) + 10000) % 10000;
-  std::snprintf(text, sizeof(text), "%04d%02d%02d", year, TwoDigits(when.tm_mon + 1),
-                TwoDigits(when.tm_mday));
-  return text;
+  // The year modulo 10000, four digits with leading zeros. strftime does not
+  // pad a year below 1000, so it prints 10000 + year and the "1" is dropped.
+  std::tm fields = TwoDigitFields(when);
+  fields.tm_year = 10000 + (((when.tm_year + 1900) % 10000) + 10000) % 10000 - 1900;
+  return Format(fields, "%Y%m%d").substr(1);
 }
 
 }  // namespace orlund

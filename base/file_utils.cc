@@ -5,9 +5,9 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <atomic>
 #include <cerrno>
 
+#include "base/staged_files.h"
 #include "base/text_case.h"
 
 namespace orlund {
@@ -90,53 +90,17 @@ std::optional<std::string> ReadFileBytes(const std::string& path) {
   return out;
 }
 
-bool SyncDirectory(const std::string& directory) {
-  int fd = open(directory.empty() ? "." : directory.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  if (fd < 0) return false;
-  bool ok = fsync(fd) == 0;
-  close(fd);
-  return ok;
-}
-
-namespace {
-
-bool WriteAll(int fd, std::string_view bytes) {
-  while (!bytes.empty()) {
-    ssize_t put = write(fd, bytes.data(), bytes.size());
-    if (put < 0 && errno == EINTR) continue;
-    if (put <= 0) return false;
-    bytes.remove_prefix(static_cast<size_t>(put));
-  }
-  return true;
-}
-
-}  // namespace
-
 bool WriteFileAtomically(const std::string& path, std::string_view bytes) {
-  static std::atomic<unsigned> counter{0};
-  // ".~" prefix and ".tmp" suffix: no data file pattern ("Profile_????.dat",
-  // "Receiver_????.dat", "*.DAT", "*.cmd") matches the temporary name.
-  std::string dir = DirectoryOf(path);
-  std::string name = path.substr(dir.size());
-  std::string temp =
-      dir + ".~" + name + "." + std::to_string(getpid()) + "." + std::to_string(counter++) + ".tmp";
-  // A replaced file keeps its permission bits: the alarm server may rely on
-  // group write access to the files it shares with this server.
-  mode_t mode = 0644;
-  struct stat old;
-  if (stat(path.c_str(), &old) == 0 && S_ISREG(old.st_mode)) mode = old.st_mode & 07777;
-  int fd = open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
-  if (fd < 0) return false;
-  fchmod(fd, mode);
-  bool ok = WriteAll(fd, bytes) && fsync(fd) == 0;
-  ok = close(fd) == 0 && ok;
-  if (ok) ok = rename(temp.c_str(), path.c_str()) == 0;
-  if (!ok) {
-    unlink(temp.c_str());
-    return false;
+  const size_t slash = path.rfind('/');
+  const std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
+  int error_number = 0;
+  {
+    StagedFiles file(DirectoryOf(path));
+    if (file.Stage(name, bytes) && file.Commit({})) return true;
+    error_number = file.error_number();
   }
-  SyncDirectory(dir);
-  return true;
+  errno = error_number;
+  return false;
 }
 
 }  // namespace orlund

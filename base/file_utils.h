@@ -27,13 +27,11 @@ bool FileExists(const std::string& path);
 std::optional<std::string> ReadFileBytes(const std::string& path);
 
 // Replaces `path` with `bytes` so that a crash leaves either the old or the
-// new content: write to a temporary name beside it (one that matches no data
-// file pattern), fsync, rename over `path`, fsync the directory. Returns
-// false, and leaves `path` as it was, when any step fails.
+// new content: a set of one of StagedFiles (base/staged_files.h), which also
+// keeps a replaced file's permission bits. Returns false with errno set when
+// a step fails; `path` is then as it was, unless only the final sync of the
+// directory failed.
 bool WriteFileAtomically(const std::string& path, std::string_view bytes);
-
-// fsync of a directory, so that renames and deletions in it are durable.
-bool SyncDirectory(const std::string& directory);
 
 // The directory part of a path, with its trailing "/" ("a/b/c" -> "a/b/"),
 // or "./" when there is none.

@@ -62,12 +62,31 @@ TEST(FileUtilsTest, AtomicWriteReplacesAndLeavesNoTemporaryFile) {
   ASSERT_TRUE(WriteFileAtomically(path, bytes));
   EXPECT_EQ(ReadFileBytes(path).value(), bytes);
   EXPECT_EQ(ListMatchingFiles(dir.path(), "*").size(), 1u);
-  chmod(path.c_str(), 0660);
-  ASSERT_TRUE(WriteFileAtomically(path, "again"));
-  struct stat st;
-  ASSERT_EQ(stat(path.c_str(), &st), 0);
-  EXPECT_EQ(st.st_mode & 0777, 0660u);
   EXPECT_FALSE(ReadFileBytes(dir.path() + "missing").has_value());
+}
+
+TEST(FileUtilsTest, AtomicWriteKeepsModeOwnerAndGroupOfTheReplacedFile) {
+  TempDir dir;
+  const std::string path = dir.path() + "Receiver_0000.dat";
+  struct stat st;
+  const mode_t umask_bits = umask(0);
+  umask(umask_bits);
+  ASSERT_TRUE(WriteFileAtomically(path, "new"));
+  ASSERT_EQ(stat(path.c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & 07777, 0644u & ~umask_bits);
+  for (mode_t mode : {0664, 0640}) {
+    chmod(path.c_str(), mode);
+    ASSERT_TRUE(WriteFileAtomically(path, "again"));
+    ASSERT_EQ(stat(path.c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 07777, mode);
+  }
+  if (geteuid() == 0) {  // only root may give a file away
+    ASSERT_EQ(chown(path.c_str(), 65534, 65534), 0);
+    ASSERT_TRUE(WriteFileAtomically(path, "as root"));
+    ASSERT_EQ(stat(path.c_str(), &st), 0);
+    EXPECT_EQ(st.st_uid, 65534u);
+    EXPECT_EQ(st.st_gid, 65534u);
+  }
 }
 
 TEST(FileUtilsTest, FailedAtomicWriteKeepsTheOldFile) {

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "base/file_utils.h"
+#include "base/text_numbers.h"
 #include "protocol/catalogue.h"
 #include "protocol/codec.h"
 #include "protocol/handlers.h"
@@ -18,8 +19,6 @@ namespace {
 
 constexpr char kServerIniFile[] = "Orlund_Server.ini";
 constexpr char kCalendarSection[] = "Calendar";
-constexpr int kFirstWeekdayText = 611;     // Monday .. Sunday: 611 .. 617
-constexpr int kFirstSpecialDayText = 620;  // special day types 0 .. 15: 620 .. 635
 
 std::string SpecialDayTypeKey(int special) { return "DayType" + std::to_string(special); }
 
@@ -28,12 +27,13 @@ std::string SpecialDayTypeKey(int special) { return "DayType" + std::to_string(s
 void HandleDayTypeNames(ServerState& state, cClientConnection& connection, std::string_view) {
   std::string answer;
   for (int d = 0; d < kWeekdayCount; ++d) {
-    EncodeString(answer, state.texts.GetText(kFirstWeekdayText + d));
+    EncodeString(answer, state.texts.GetText(kTextMonday + d));
   }
   for (int special = 0; special < kDayTypeCount - kWeekdayCount; ++special) {
-    EncodeString(answer,
-                 ReadIniValue(state.ProjectDirectory, kCalendarSection, SpecialDayTypeKey(special),
-                              state.texts.GetText(kFirstSpecialDayText + special), kServerIniFile));
+    EncodeString(
+        answer,
+        ReadIniValue(state.ProjectDirectory, kCalendarSection, SpecialDayTypeKey(special),
+                     state.texts.GetText(kTextFirstSpecialDayType + special), kServerIniFile));
   }
   SendPacket(state, ToClient, connection, NETWORK_DAYTYPENAMES, answer);
 }

@@ -2,6 +2,7 @@
 
 #include <exception>
 
+#include "base/text_numbers.h"
 #include "protocol/catalogue.h"
 #include "protocol/codec.h"
 #include "protocol/handlers.h"
@@ -88,14 +89,15 @@ void OnDataArrival(ServerState& state, cClientConnection& connection, std::strin
 }
 
 void OnSocketClose(ServerState& state, cClientConnection& connection) {
-  state.log.ServerLog(state.texts.GetText(882) + " " + connection.PeerAddress());
+  state.log.ServerLog(state.texts.GetText(kTextConnectionClosedByClient) + " " +
+                      connection.PeerAddress());
   state.List_Packets.Add(SocketClosedLine(state.clock.local_now(), connection.PeerName()));
   connection.objWinSock->Close();
 }
 
 void OnSocketError(ServerState& state, cClientConnection& connection,
                    const std::string& description) {
-  state.log.ServerLog(state.texts.GetText(883) + " " + connection.PeerAddress() + "(" +
+  state.log.ServerLog(state.texts.GetText(kTextSocketError) + " " + connection.PeerAddress() + "(" +
                       description + ")");
   connection.objWinSock->Close();
 }

@@ -3,6 +3,7 @@
 // removals reach the other clients at once.
 #include <array>
 
+#include "base/text_numbers.h"
 #include "protocol/catalogue.h"
 #include "protocol/codec.h"
 #include "protocol/handlers.h"
@@ -12,14 +13,10 @@
 namespace orlund {
 namespace {
 
-constexpr int kChangedByText = 146;
-constexpr int kReceiverAddedText = 176;
-constexpr int kReceiverRemovedText = 178;
-
-// "<146> '<user>' <action> '<receiver>'"
+// "<User> '<user>' <action> '<receiver>'"
 std::string ReceiverLogLine(const ServerState& state, const cClientConnection& connection,
                             int action_text, const std::string& receiver_name) {
-  return state.texts.GetText(kChangedByText) + " '" + connection.GetUserName() + "' " +
+  return state.texts.GetText(kTextUser) + " '" + connection.GetUserName() + "' " +
          state.texts.GetText(action_text) + " '" + receiver_name + "'";
 }
 
@@ -76,7 +73,7 @@ void HandleReceiverUpdate(ServerState& state, cClientConnection& connection,
   if (slot < 0) {
     // A new name when the table is full is dropped: no echo, no change.
     if (table.ReceiverCount >= kReceiverCapacity) return;
-    state.log.ServerLog(ReceiverLogLine(state, connection, kReceiverAddedText, name));
+    state.log.ServerLog(ReceiverLogLine(state, connection, kTextAddedReceiver, name));
     slot = table.ReceiverCount++;
     // A new receiver starts empty, fields that never travel included.
     table.Receivers[slot] = ReceiverRecord{};
@@ -104,7 +101,7 @@ void HandleReceiverRemove(ServerState& state, cClientConnection& connection,
   if (slot >= 0) {
     const std::string stored_name = table.Receivers[slot].Name;
     RemoveSlot(slot, table.ReceiverCount, table.Receivers);
-    state.log.ServerLog(ReceiverLogLine(state, connection, kReceiverRemovedText, stored_name));
+    state.log.ServerLog(ReceiverLogLine(state, connection, kTextRemovedReceiver, stored_name));
   }
   // An absent name still reaches the others: their tables may hold it.
   state.ReceiversChanged = true;

@@ -1,25 +1,76 @@
 #include "schedule/ole_date.h"
 
-#include <ctime>
+#include <chrono>
+
+#include "base/clock.h"
 
 namespace orlund {
 
 namespace {
 
+using std::chrono::days;
+using std::chrono::month;
+using std::chrono::months;
+using std::chrono::sys_days;
+using std::chrono::weekday;
+using std::chrono::year;
+using std::chrono::year_month;
+using std::chrono::year_month_day;
+
+// The Gregorian calendar repeats itself every 400 years, which are 146097
+// days, a whole number of weeks. A chrono year holds only -32767..32767, so
+// every date is computed in the cycle starting 1 January 2000 and moved by
+// whole cycles: parts and serial days of any 32-bit size give the exact
+// proleptic result.
+constexpr int64_t kCycleYears = 400;
+constexpr int64_t kCycleDays = 146097;
+constexpr int32_t kCycleFirstYear = 2000;
+constexpr sys_days kSerialDayZero = year(1899) / 12 / 30;
+constexpr sys_days kCycleFirstDay = year(kCycleFirstYear) / 1 / 1;
+constexpr int64_t kCycleFirstSerialDay = (kCycleFirstDay - kSerialDayZero).count();
+
 int64_t FloorDiv(int64_t a, int64_t b) { return a / b - ((a % b != 0) && ((a < 0) != (b < 0))); }
 
-// Days from 1970-01-01 of a proleptic Gregorian date (month 1..12).
-int64_t DaysFromCivil(int64_t y, int64_t m, int64_t d) {
-  y -= m <= 2;
-  const int64_t era = FloorDiv(y, 400);
-  const int64_t yoe = y - era * 400;
-  const int64_t doy = (153 * (m + (m > 2 ? -3 : 9)) + 2) / 5 + d - 1;
-  const int64_t doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
-  return era * 146097 + doe - 719468;
+// A month counted from January of year 0, split into whole cycles and the
+// year and month inside the cycle starting in kCycleFirstYear.
+struct CycleMonth {
+  int64_t cycles;
+  year_month in_cycle;
+};
+
+CycleMonth SplitMonth(int64_t year_number, int64_t month_number) {
+  const int64_t months_from_cycle_start = (year_number - kCycleFirstYear) * 12 + (month_number - 1);
+  const int64_t cycles = FloorDiv(months_from_cycle_start, kCycleYears * 12);
+  const int64_t rest = months_from_cycle_start - cycles * kCycleYears * 12;
+  return {cycles, year_month(year(kCycleFirstYear), month(1)) + months(rest)};
 }
 
-// Serial day of 1970-01-01.
-constexpr int64_t kUnixEpochSerialDay = 25569;
+// The serial day of year/month/day with months and days carried over.
+int64_t SerialDay(int64_t year_number, int64_t month_number, int64_t day_number) {
+  const CycleMonth split = SplitMonth(year_number, month_number);
+  const sys_days first = split.in_cycle / 1;
+  return (first - kSerialDayZero).count() + split.cycles * kCycleDays + (day_number - 1);
+}
+
+// A serial day as a day of the cycle starting 1 January 2000 and the whole
+// cycles before (or after) it.
+struct CycleDay {
+  int64_t cycles;
+  sys_days in_cycle;
+};
+
+CycleDay SplitDay(int32_t serial_day) {
+  const int64_t from_cycle_start = int64_t{serial_day} - kCycleFirstSerialDay;
+  const int64_t cycles = FloorDiv(from_cycle_start, kCycleDays);
+  return {cycles, kCycleFirstDay + days(from_cycle_start - cycles * kCycleDays)};
+}
+
+CivilDate Parts(const CycleDay& day) {
+  const year_month_day date{day.in_cycle};
+  return CivilDate{static_cast<int32_t>(int{date.year()} + day.cycles * kCycleYears),
+                   static_cast<int32_t>(unsigned{date.month()}),
+                   static_cast<int32_t>(unsigned{date.day()})};
+}
 
 constexpr const char* kMonthNames[12] = {"January",   "February", "March",    "April",
                                          "May",       "June",     "July",     "August",
@@ -28,10 +79,7 @@ constexpr const char* kMonthNames[12] = {"January",   "February", "March",    "A
 }  // namespace
 
 int32_t SerialDayFromParts(int32_t year, int32_t month, int32_t day) {
-  const int64_t months = static_cast<int64_t>(year) * 12 + (month - 1);
-  const int64_t y = FloorDiv(months, 12);
-  const int64_t m = months - y * 12 + 1;
-  return static_cast<int32_t>(DaysFromCivil(y, m, 1) + kUnixEpochSerialDay + (day - 1));
+  return static_cast<int32_t>(SerialDay(year, month, day));
 }
 
 std::optional<int32_t> DateSerial(int32_t year, int32_t month, int32_t day) {
@@ -41,58 +89,40 @@ std::optional<int32_t> DateSerial(int32_t year, int32_t month, int32_t day) {
   } else if (full_year >= 30 && full_year <= 99) {
     full_year += 1900;
   }
-  const int64_t months = full_year * 12 + (int64_t{month} - 1);
-  const int64_t y = FloorDiv(months, 12);
-  const int64_t serial =
-      DaysFromCivil(y, months - y * 12 + 1, 1) + kUnixEpochSerialDay + (int64_t{day} - 1);
-  const int64_t first = DaysFromCivil(100, 1, 1) + kUnixEpochSerialDay;
-  const int64_t last = DaysFromCivil(9999, 12, 31) + kUnixEpochSerialDay;
-  if (serial < first || serial > last) return std::nullopt;
+  const int64_t serial = SerialDay(full_year, month, day);
+  if (serial < SerialDay(100, 1, 1) || serial > SerialDay(9999, 12, 31)) return std::nullopt;
   return static_cast<int32_t>(serial);
 }
 
-CivilDate PartsFromSerialDay(int32_t serial_day) {
-  const int64_t z = static_cast<int64_t>(serial_day) - kUnixEpochSerialDay + 719468;
-  const int64_t era = FloorDiv(z, 146097);
-  const int64_t doe = z - era * 146097;
-  const int64_t yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
-  const int64_t doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
-  const int64_t mp = (5 * doy + 2) / 153;
-  const int64_t d = doy - (153 * mp + 2) / 5 + 1;
-  const int64_t m = mp < 10 ? mp + 3 : mp - 9;
-  const int64_t y = yoe + era * 400 + (m <= 2);
-  return CivilDate{static_cast<int32_t>(y), static_cast<int32_t>(m), static_cast<int32_t>(d)};
-}
+CivilDate PartsFromSerialDay(int32_t serial_day) { return Parts(SplitDay(serial_day)); }
 
 int32_t WeekdayMondayFirst(int32_t serial_day) {
-  // Serial day 0, 30 December 1899, was a Saturday.
-  int64_t weekday = (static_cast<int64_t>(serial_day) + 5) % 7;
-  return static_cast<int32_t>(weekday < 0 ? weekday + 7 : weekday);
+  // A cycle is a whole number of weeks, so the day inside it has the weekday.
+  return static_cast<int32_t>(weekday(SplitDay(serial_day).in_cycle).iso_encoding()) - 1;
 }
 
 int32_t DaysInMonth(int32_t year, int32_t month) {
-  return SerialDayFromParts(year, month + 1, 1) - SerialDayFromParts(year, month, 1);
+  const year_month in_cycle = SplitMonth(year, month).in_cycle;
+  return static_cast<int32_t>(unsigned{(in_cycle / std::chrono::last).day()});
 }
 
 int32_t WeekOfYear(int32_t serial_day) {
-  const CivilDate date = PartsFromSerialDay(serial_day);
-  const int32_t first = SerialDayFromParts(date.year, 1, 1);
-  const int32_t first_weekday_from_sunday = (WeekdayMondayFirst(first) + 1) % 7;
-  return (serial_day - first + first_weekday_from_sunday) / 7 + 1;
+  const sys_days day = SplitDay(serial_day).in_cycle;
+  const sys_days first = year_month_day(day).year() / 1 / 1;
+  const int64_t first_weekday_from_sunday = weekday(first).c_encoding();
+  return static_cast<int32_t>(((day - first).count() + first_weekday_from_sunday) / 7 + 1);
 }
 
 std::string MonthYearTitle(int32_t serial_day) {
   const CivilDate date = PartsFromSerialDay(serial_day);
-  std::string year = std::to_string(date.year < 0 ? -date.year : date.year);
+  std::string year = std::to_string(date.year < 0 ? -int64_t{date.year} : date.year);
   if (year.size() < 4) year.insert(0, 4 - year.size(), '0');
   return std::string(kMonthNames[date.month - 1]) + " " + (date.year < 0 ? "-" : "") + year;
 }
 
 int32_t TodaySerialDay() {
-  const std::time_t now = std::time(nullptr);
-  std::tm local{};
-  localtime_r(&now, &local);
-  return SerialDayFromParts(local.tm_year + 1900, local.tm_mon + 1, local.tm_mday);
+  const std::tm now = LocalNow();
+  return SerialDayFromParts(now.tm_year + 1900, now.tm_mon + 1, now.tm_mday);
 }
 
 }  // namespace orlund

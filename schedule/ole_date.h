@@ -34,7 +34,8 @@ CivilDate PartsFromSerialDay(int32_t serial_day);
 // 0 for Monday to 6 for Sunday.
 int32_t WeekdayMondayFirst(int32_t serial_day);
 
-// Number of days of the given month (1..12) of a year.
+// Number of days of the given month of a year; a month outside 1..12
+// carries into the years before or after, as in SerialDayFromParts.
 int32_t DaysInMonth(int32_t year, int32_t month);
 
 // Week of the year as the "ww" date format gives it: weeks start on Sunday

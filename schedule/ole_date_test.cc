@@ -2,41 +2,112 @@
 
 #include <gtest/gtest.h>
 
+#include <optional>
+#include <string>
+
 namespace orlund {
 namespace {
 
-TEST(OleDateTest, SerialDaysWeekdaysAndCarryOver) {
-  EXPECT_EQ(SerialDayFromParts(1899, 12, 30), 0);
-  EXPECT_EQ(SerialDayFromParts(2000, 1, 1), 36526);
-  EXPECT_EQ(SerialDayFromParts(2039, 12, 31) - 36526, 14609);
-  EXPECT_EQ(SerialDayFromParts(2023, 13, 1), SerialDayFromParts(2024, 1, 1));
-  EXPECT_EQ(SerialDayFromParts(2024, 0, 1), SerialDayFromParts(2023, 12, 1));
-  EXPECT_EQ(SerialDayFromParts(2024, 3, 0), SerialDayFromParts(2024, 2, 29));
-  EXPECT_EQ(SerialDayFromParts(2000, 1, 36), SerialDayFromParts(2000, 2, 5));
-  EXPECT_EQ(WeekdayMondayFirst(36526), 5);  // Saturday
-  EXPECT_EQ(WeekdayMondayFirst(SerialDayFromParts(2024, 2, 1)), 3);
-  EXPECT_EQ(WeekdayMondayFirst(-1), 4);  // 29 December 1899, a Friday
-  CivilDate date = PartsFromSerialDay(SerialDayFromParts(2024, 2, 29));
-  EXPECT_EQ(date.year, 2024);
-  EXPECT_EQ(date.month, 2);
-  EXPECT_EQ(date.day, 29);
+// A few dates worked out by hand, so that a failure of the digest below can
+// be read: serial day, parts, weekday (0 Monday), week of the year, title.
+struct DateRow {
+  int32_t serial;
+  CivilDate date;
+  int32_t weekday;
+  int32_t week;
+  const char* title;
+};
+
+TEST(OleDateTest, SpotValues) {
+  const DateRow rows[] = {
+      {0, {1899, 12, 30}, 5, 52, "December 1899"},
+      {61, {1900, 3, 1}, 3, 9, "March 1900"},
+      {36526, {2000, 1, 1}, 5, 1, "January 2000"},            // a Saturday
+      {36527, {2000, 1, 2}, 6, 2, "January 2000"},            // the next Sunday
+      {36526 + 365, {2000, 12, 31}, 6, 54, "December 2000"},  // a leap year's 54th week
+      {44927, {2023, 1, 1}, 6, 1, "January 2023"},            // a Sunday
+      {45351, {2024, 2, 29}, 3, 9, "February 2024"},
+      {36526 + 14609, {2039, 12, 31}, 5, 53, "December 2039"},
+      {73415, {2100, 12, 31}, 4, 53, "December 2100"},
+      {-1, {1899, 12, 29}, 4, 52, "December 1899"},
+  };
+  for (const DateRow& row : rows) {
+    SCOPED_TRACE(row.serial);
+    EXPECT_EQ(SerialDayFromParts(row.date.year, row.date.month, row.date.day), row.serial);
+    const CivilDate date = PartsFromSerialDay(row.serial);
+    EXPECT_EQ(date.year, row.date.year);
+    EXPECT_EQ(date.month, row.date.month);
+    EXPECT_EQ(date.day, row.date.day);
+    EXPECT_EQ(WeekdayMondayFirst(row.serial), row.weekday);
+    EXPECT_EQ(WeekOfYear(row.serial), row.week);
+    EXPECT_EQ(MonthYearTitle(row.serial), row.title);
+  }
   EXPECT_EQ(DaysInMonth(2024, 2), 29);
   EXPECT_EQ(DaysInMonth(2100, 2), 28);
   EXPECT_EQ(DaysInMonth(2000, 2), 29);
+  // Months and days carry over.
+  EXPECT_EQ(SerialDayFromParts(2023, 13, 1), SerialDayFromParts(2024, 1, 1));
+  EXPECT_EQ(SerialDayFromParts(2024, 3, 0), SerialDayFromParts(2024, 2, 29));
+  EXPECT_EQ(SerialDayFromParts(2000, 1, 36), SerialDayFromParts(2000, 2, 5));
+  // DateSerial: two-digit years, carry-over, and nothing outside 100..9999.
+  EXPECT_EQ(DateSerial(2000, -12, 1), DateSerial(1998, 12, 1));
+  EXPECT_EQ(DateSerial(29, 12, 31), DateSerial(2029, 12, 31));
+  EXPECT_EQ(DateSerial(30, 1, 1), DateSerial(1930, 1, 1));
+  EXPECT_EQ(DateSerial(100, 1, 1), -657434);
+  EXPECT_FALSE(DateSerial(100, 1, 0).has_value());
+  EXPECT_EQ(DateSerial(9999, 12, 31), 2958465);
+  EXPECT_FALSE(DateSerial(9999, 12, 32).has_value());
 }
 
-TEST(OleDateTest, WeeksStartOnSundayWithWeekOneHoldingJanuaryFirst) {
-  EXPECT_EQ(WeekOfYear(SerialDayFromParts(2000, 1, 1)), 1);  // Saturday
-  EXPECT_EQ(WeekOfYear(SerialDayFromParts(2000, 1, 2)), 2);  // the next Sunday
-  EXPECT_EQ(WeekOfYear(SerialDayFromParts(2000, 12, 31)), 54);
-  EXPECT_EQ(WeekOfYear(SerialDayFromParts(2023, 1, 1)), 1);  // a Sunday
-  EXPECT_EQ(WeekOfYear(SerialDayFromParts(2023, 1, 7)), 1);
-  EXPECT_EQ(WeekOfYear(SerialDayFromParts(2023, 1, 8)), 2);
-}
+// FNV-1a over every result, so that one constant pins all of them.
+class Digest {
+ public:
+  void Add(int64_t value) {
+    for (int i = 0; i < 8; ++i) Byte(static_cast<uint8_t>(value >> (8 * i)));
+  }
+  void Add(const std::string& text) {
+    Add(static_cast<int64_t>(text.size()));
+    for (char c : text) Byte(static_cast<uint8_t>(c));
+  }
+  uint64_t value() const { return hash_; }
 
-TEST(OleDateTest, MonthTitle) {
-  EXPECT_EQ(MonthYearTitle(36526), "January 2000");
-  EXPECT_EQ(MonthYearTitle(SerialDayFromParts(2039, 12, 31)), "December 2039");
+ private:
+  void Byte(uint8_t b) { hash_ = (hash_ ^ b) * 0x100000001B3ull; }
+  uint64_t hash_ = 0xCBF29CE484222325ull;
+};
+
+// Every function over every day from 30 December 1899 to 31 December 2100,
+// and the two date builders over a grid of parts in and out of range.
+TEST(OleDateTest, EveryResultMatchesItsRecordedDigest) {
+  Digest days;
+  for (int32_t serial = 0; serial <= 73415; ++serial) {
+    const CivilDate date = PartsFromSerialDay(serial);
+    days.Add(date.year);
+    days.Add(date.month);
+    days.Add(date.day);
+    days.Add(SerialDayFromParts(date.year, date.month, date.day));
+    days.Add(WeekdayMondayFirst(serial));
+    days.Add(DaysInMonth(date.year, date.month));
+    days.Add(WeekOfYear(serial));
+    days.Add(MonthYearTitle(serial));
+  }
+  EXPECT_EQ(days.value(), 0xA52B313F2BF0D550ull);
+
+  Digest grid;
+  const auto add_year = [&grid](int32_t year) {
+    for (int32_t month = -20; month <= 40; ++month) {
+      for (int32_t day = -40; day <= 70; ++day) {
+        const std::optional<int32_t> serial = DateSerial(year, month, day);
+        grid.Add(serial.has_value() ? *serial : int64_t{1} << 40);
+        grid.Add(SerialDayFromParts(year, month, day));
+      }
+    }
+  };
+  for (int32_t year = -2; year <= 130; ++year) add_year(year);
+  for (int32_t year = 1890; year <= 2110; ++year) add_year(year);
+  for (int32_t year = 9990; year <= 10010; ++year) add_year(year);
+  for (int32_t year : {-32768, 32767, 65536 + 2024}) add_year(year);
+  EXPECT_EQ(grid.value(), 0xA2D94CA761CAD816ull);
 }
 
 }  // namespace

@@ -1,5 +1,6 @@
 #include "server/connection_request.h"
 
+#include "base/text_numbers.h"
 #include "protocol/session_start.h"
 #include "protocol/traffic_log.h"
 #include "server/admission.h"
@@ -11,18 +12,18 @@ std::shared_ptr<cClientConnection> OnConnectionRequest(ServerState& state,
                                                        int32_t peer_port,
                                                        const AcceptTransport& accept) {
   if (!IsAddressAllowed(peer_address, state.settings.AllowedActiveXClientAddresses)) {
-    state.log.ServerLog(state.texts.GetText(881) + " " + peer_address);
+    state.log.ServerLog(state.texts.GetText(kTextAddressNotAllowed) + " " + peer_address);
     return nullptr;
   }
   if (state.ClientConnections.size() >= ServerState::kMaxClientConnections) {
-    state.log.ServerLog(state.texts.GetText(880) + " " + peer_address);
+    state.log.ServerLog(state.texts.GetText(kTextTooManyClients) + " " + peer_address);
     return nullptr;
   }
   auto connection = std::make_shared<cClientConnection>(accept(), state.clock.steady_now());
   state.List_Packets.Add(
       ClientConnectedLine(state.clock.local_now(), PeerText(peer_address, peer_port)));
   SendSessionStart(state, *connection);
-  state.log.ServerLog(state.texts.GetText(879) + " " + peer_address);
+  state.log.ServerLog(state.texts.GetText(kTextClientAdmitted) + " " + peer_address);
   state.ClientConnections.push_back(connection);
   return connection;
 }

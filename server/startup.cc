@@ -9,6 +9,7 @@
 
 #include "alarmlink/alarm_library.h"
 #include "base/numeric.h"
+#include "base/text_numbers.h"
 #include "base/version.h"
 #include "server/event_loop.h"
 #include "server/instance_lock.h"
@@ -79,8 +80,8 @@ int StartAndRun(ServerState& state) {
   const bool service = state.settings.RunAsService;
   state.log.ServerLog("-");
   EventLoop loop(state);
-  state.log.ServerLog(state.texts.GetText(service ? 875 : 876) + " (version " + kProductVersion +
-                      ")");
+  state.log.ServerLog(state.texts.GetText(service ? kTextStartedAsService : kTextStarted) +
+                      " (version " + kProductVersion + ")");
 
   std::string error;
   if (!NormaliseSettings(ReadSettingTexts(state.ProjectDirectory), state.settings, error)) {

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "base/numeric.h"
+#include "base/text_numbers.h"
 #include "protocol/catalogue.h"
 #include "protocol/sending.h"
 #include "store/directory_stamp.h"
@@ -20,8 +21,8 @@ namespace {
 void KeepAlive(ServerState& state, cClientConnection& member, const KeepAliveLimits& limits) {
   auto silence = state.clock.steady_now() - member.m_NetworkLastPacketFromClientTimeStamp;
   if (silence > std::chrono::seconds(limits.drop_after_s)) {
-    state.log.ServerLog(state.texts.GetText(877) + " " + member.PeerAddress() + " " +
-                        state.texts.GetText(878));
+    state.log.ServerLog(state.texts.GetText(kTextClient) + " " + member.PeerAddress() + " " +
+                        state.texts.GetText(kTextSilentTooLong));
     member.objWinSock->Close();
   }
   if (silence >= std::chrono::seconds(limits.send_after_s)) {
@@ -87,8 +88,8 @@ void ReloadIfChanged(ServerState& state, bool pending_change, const char* what,
   stamp = now;
   int32_t count = 0;
   if (!Guarded(state, what, [&] { count = reload(); })) return;
-  state.log.ServerLog(state.texts.GetText(813) + " " + std::to_string(count) + " " +
-                      state.texts.GetText(kind_text));
+  state.log.ServerLog(state.texts.GetText(kTextDataFilesReloaded) + " " + std::to_string(count) +
+                      " " + state.texts.GetText(kind_text));
 }
 
 }  // namespace
@@ -117,10 +118,10 @@ void TimerTick(ServerState& state) {
   if (state.PollElapsed < kPollIntervalMs) return;
   const StoreContext context = state.store_context();
   ReloadIfChanged(state, state.ReceiversChanged, "Reloading the receivers",
-                  state.ProjectDirectory + "Receivers", state.ReceiversDirectoryStamp, 125,
-                  [&] { return LoadAllReceivers(state.data.receivers, context); });
+                  state.ProjectDirectory + "Receivers", state.ReceiversDirectoryStamp,
+                  kTextReceivers, [&] { return LoadAllReceivers(state.data.receivers, context); });
   ReloadIfChanged(state, state.ProfilesChanged, "Reloading the profiles",
-                  state.ProjectDirectory + "Profiles", state.ProfilesDirectoryStamp, 144,
+                  state.ProjectDirectory + "Profiles", state.ProfilesDirectoryStamp, kTextProfiles,
                   [&] { return LoadAllProfiles(state.data.profiles, context); });
   state.PollElapsed = 0;
 }

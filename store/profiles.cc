@@ -10,6 +10,7 @@
 #include "base/file_utils.h"
 #include "base/staged_files.h"
 #include "base/text_case.h"
+#include "base/text_numbers.h"
 #include "store/data_file_names.h"
 
 namespace orlund {
@@ -90,14 +91,16 @@ bool ReadProfileFileAt(ProfileTable& table, int slot, const std::string& path,
   std::optional<std::string> bytes = ReadFileBytes(path);
   if (!bytes) {
     if (FileExists(path))
-      ctx.log.ServerLog(ctx.texts.GetText(803) + " '" + path + "' " + ctx.texts.GetText(805));
+      ctx.log.ServerLog(ctx.texts.GetText(kTextFileFormatError) + " '" + path + "' " +
+                        ctx.texts.GetText(kTextProfileSkipped));
     table.ProfileSchedules[slot].reset();
     return false;
   }
   ProfileFile file = DecodeProfileFile(*bytes, table.Profiles[slot], table.ProfileSchedules[slot]);
   if (file.status == ProfileFile::Status::kUnknownFormat) {
-    ctx.log.ServerLog(ctx.texts.GetText(803) + " '" + path + "' (" +
-                      std::to_string(file.format_word) + ") " + ctx.texts.GetText(805));
+    ctx.log.ServerLog(ctx.texts.GetText(kTextFileFormatError) + " '" + path + "' (" +
+                      std::to_string(file.format_word) + ") " +
+                      ctx.texts.GetText(kTextProfileSkipped));
   }
   return file.status == ProfileFile::Status::kLoaded;
 }
@@ -222,7 +225,7 @@ bool WriteProfileFile(ProfileTable& table, int slot, const StoreContext& ctx) {
       failure = "no free profile number";
     }
   }
-  StagedFiles staged(directory);
+  StagedFiles staged(directory, StagedFiles::MissingDirectory::kCreate);
   try {
     if (failure.empty() &&
         !(staged.Stage(ProfileFileName(number), EncodeWithNumber(table, slot, number)) &&
@@ -245,7 +248,7 @@ bool SaveAllProfiles(ProfileTable& table, const StoreContext& ctx) {
   const std::vector<std::string> present = ListMatchingFiles(directory, kProfilePattern);
   std::optional<std::vector<int16_t>> numbers = AssignNumbers(table, NumbersOfFiles(present));
   std::string failure;
-  StagedFiles staged(directory);
+  StagedFiles staged(directory, StagedFiles::MissingDirectory::kCreate);
   if (!numbers) {
     failure = "no free profile number";
   } else {

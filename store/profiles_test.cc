@@ -245,6 +245,17 @@ TEST_F(ProfileStoreTest, SaveKeepsNumbersDrawsFreeOnesAndDeletesTheRest) {
   EXPECT_EQ(loaded->Profiles[1], Named("twelve", 12));
 }
 
+TEST_F(ProfileStoreTest, SaveKeepsThePermissionBitsOfEveryReplacedFile) {
+  Put(1, Named("a", 1));
+  Put(2, Named("b", 2));
+  dir_.SetMode("Profiles/" + ProfileFileName(1), 0664);
+  dir_.SetMode("Profiles/" + ProfileFileName(2), 0640);
+  ASSERT_EQ(LoadAllProfiles(*table_, ctx_), 2);
+  ASSERT_TRUE(SaveAllProfiles(*table_, ctx_));
+  EXPECT_EQ(dir_.Mode("Profiles/" + ProfileFileName(1)), 0664u);
+  EXPECT_EQ(dir_.Mode("Profiles/" + ProfileFileName(2)), 0640u);
+}
+
 TEST_F(ProfileStoreTest, DuplicateAndUnusableNumbersGetFreshOnesSoNoProfileIsLost) {
   Add(Named("a", 12));
   Add(Named("b", 12));

@@ -8,6 +8,7 @@
 #include "base/file_utils.h"
 #include "base/staged_files.h"
 #include "base/text_case.h"
+#include "base/text_numbers.h"
 #include "store/data_file_names.h"
 
 namespace orlund {
@@ -114,7 +115,8 @@ int16_t LoadAllReceivers(ReceiverTable& table, const StoreContext& ctx) {
   int count = 0;
   size_t skipped = 0;
   auto log_unusable = [&](const std::string& name, const std::string& word) {
-    ctx.log.ServerLog(ctx.texts.GetText(803) + " '" + name + "' " + word + ctx.texts.GetText(804));
+    ctx.log.ServerLog(ctx.texts.GetText(kTextFileFormatError) + " '" + name + "' " + word +
+                      ctx.texts.GetText(kTextReceiverSkipped));
   };
   for (const NumberedFile& file :
        ListNumberedFiles(directory, kReceiverPattern, kReceiverPrefixLength)) {
@@ -133,7 +135,7 @@ int16_t LoadAllReceivers(ReceiverTable& table, const StoreContext& ctx) {
       case ReceiverFile::Status::kTooShort:
         break;
       case ReceiverFile::Status::kConverted:
-        ctx.log.ServerLog(ctx.texts.GetText(888) + " '" + file.name + "' (" +
+        ctx.log.ServerLog(ctx.texts.GetText(kTextReceiverFileConverted) + " '" + file.name + "' (" +
                           std::to_string(kOldFormat) + " -> " + std::to_string(kFormat) + ")");
         table.Receivers[count++] = std::move(decoded.record);
         break;
@@ -159,7 +161,7 @@ bool SaveAllReceivers(ReceiverTable& table, const StoreContext& ctx) {
   const std::string directory = ReceiverDirectory(ctx);
   SortReceivers(table);
   int count = std::clamp<int>(table.ReceiverCount, 0, kReceiverCapacity);
-  StagedFiles staged(directory);
+  StagedFiles staged(directory, StagedFiles::MissingDirectory::kCreate);
   std::string failure;
   try {
     for (int slot = 0; slot < count && failure.empty(); ++slot) {

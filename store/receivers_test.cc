@@ -185,6 +185,20 @@ TEST_F(ReceiverStoreTest, SaveRenumbersBySlotInNameOrderAndQueuesRR) {
   for (int i = 0; i < 3; ++i) EXPECT_EQ(again->Receivers[i], table_->Receivers[i]);
 }
 
+TEST_F(ReceiverStoreTest, SaveKeepsThePermissionBitsOfEveryReplacedFile) {
+  dir_.Put("Receivers/Receiver_0000.dat", EncodeReceiverFile(Named("a")));
+  dir_.Put("Receivers/Receiver_0001.dat", EncodeReceiverFile(Named("b")));
+  dir_.SetMode("Receivers/Receiver_0000.dat", 0664);
+  dir_.SetMode("Receivers/Receiver_0001.dat", 0640);
+  ASSERT_EQ(LoadAllReceivers(*table_, ctx_), 2);
+  table_->Receivers[0].ReceiverText = "changed";
+  ASSERT_TRUE(SaveAllReceivers(*table_, ctx_));
+  EXPECT_EQ(DecodeReceiverFile(dir_.Get("Receivers/Receiver_0000.dat")).record.ReceiverText,
+            "changed");
+  EXPECT_EQ(dir_.Mode("Receivers/Receiver_0000.dat"), 0664u);
+  EXPECT_EQ(dir_.Mode("Receivers/Receiver_0001.dat"), 0640u);
+}
+
 TEST_F(ReceiverStoreTest, SaveOfAnEmptyTableDeletesEveryFileAndStillQueuesRR) {
   dir_.Put("Receivers/Receiver_0000.dat", EncodeReceiverFile(Named("a")));
   dir_.Put("Receivers/Receiver_zz12.dat", "x");

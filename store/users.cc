@@ -3,6 +3,7 @@
 #include "base/bytes.h"
 #include "base/errors.h"
 #include "base/file_utils.h"
+#include "base/text_numbers.h"
 
 namespace orlund {
 
@@ -73,7 +74,8 @@ void ParseUsers(std::string_view bytes, UserTable& table, LogSink& log, const Te
   head.resize(2, '\0');
   int16_t format = ByteReader(head).Int16();
   if (format != 1) {
-    log.ServerLog(texts.GetText(803) + " " + std::to_string(format) + " " + texts.GetText(845));
+    log.ServerLog(texts.GetText(kTextFileFormatError) + " " + std::to_string(format) + " " +
+                  texts.GetText(kTextUserFile));
     return;
   }
   ByteReader reader(bytes.substr(std::min<size_t>(2, bytes.size())));
@@ -109,8 +111,8 @@ void ParseUsers(std::string_view bytes, UserTable& table, LogSink& log, const Te
     damage = "user count " + std::to_string(count) + " above " + std::to_string(kUserCapacity);
   }
   if (!damage.empty()) {
-    log.ServerLog(texts.GetText(803) + " " + damage + ", " + std::to_string(loaded) +
-                  " users loaded " + texts.GetText(845));
+    log.ServerLog(texts.GetText(kTextFileFormatError) + " " + damage + ", " +
+                  std::to_string(loaded) + " users loaded " + texts.GetText(kTextUserFile));
   }
 }
 

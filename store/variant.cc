@@ -7,6 +7,7 @@
 
 #include "base/errors.h"
 #include "base/file_text.h"
+#include "schedule/ole_date.h"
 
 namespace orlund {
 
@@ -40,19 +41,6 @@ std::string CurrencyText(int64_t scaled) {
   return text;
 }
 
-// Proleptic Gregorian date of a count of days since 1970-01-01.
-void CivilFromDays(int64_t z, int64_t& year, unsigned& month, unsigned& day) {
-  z += 719468;
-  const int64_t era = (z >= 0 ? z : z - 146096) / 146097;
-  const unsigned doe = static_cast<unsigned>(z - era * 146097);
-  const unsigned yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
-  const unsigned doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
-  const unsigned mp = (5 * doy + 2) / 153;
-  day = doy - (153 * mp + 2) / 5 + 1;
-  month = mp < 10 ? mp + 3 : mp - 9;
-  year = static_cast<int64_t>(yoe) + era * 400 + (month <= 2 ? 1 : 0);
-}
-
 std::string DateText(double value) {
   // Serial days of 1 January 100 and of 1 January 10000.
   if (!std::isfinite(value) || value < -657434.0 || value >= 2958466.0) return RealText(value);
@@ -69,11 +57,8 @@ std::string DateText(double value) {
                 static_cast<int>(seconds / 60 % 60), static_cast<int>(seconds % 60));
   time = buffer;
   if (serial == 0) return time;
-  int64_t year;
-  unsigned month, day;
-  CivilFromDays(serial - 25569, year, month, day);  // serial 25569 is 1970-01-01
-  std::snprintf(buffer, sizeof buffer, "%04lld-%02u-%02u", static_cast<long long>(year), month,
-                day);
+  const CivilDate parts = PartsFromSerialDay(static_cast<int32_t>(serial));
+  std::snprintf(buffer, sizeof buffer, "%04d-%02d-%02d", parts.year, parts.month, parts.day);
   std::string date = buffer;
   return seconds == 0 ? date : date + " " + time;
 }

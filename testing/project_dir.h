@@ -5,6 +5,7 @@
 
 #include <signal.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
 
 #include <algorithm>
 #include <filesystem>
@@ -37,6 +38,16 @@ class ProjectDir {
   }
 
   bool Has(const std::string& relative) const { return std::filesystem::exists(path() + relative); }
+
+  // Permission bits of `relative`.
+  void SetMode(const std::string& relative, mode_t mode) const {
+    ::chmod((path() + relative).c_str(), mode);
+  }
+  mode_t Mode(const std::string& relative) const {
+    struct stat st {};
+    ::stat((path() + relative).c_str(), &st);
+    return st.st_mode & 07777;
+  }
 
   // Names of the entries of `relative`, sorted.
   std::vector<std::string> List(const std::string& relative) const {

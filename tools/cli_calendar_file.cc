@@ -2,26 +2,18 @@
 
 #include <algorithm>
 #include <charconv>
-#include <chrono>
 #include <cstdio>
 #include <map>
 
 #include "base/text_case.h"
 #include "base/text_utils.h"
 #include "schedule/calendar.h"
+#include "schedule/ole_date.h"
 #include "tools/cli_error.h"
 #include "tools/cli_text.h"
 
 namespace orlund {
 namespace {
-
-using std::chrono::day;
-using std::chrono::month;
-using std::chrono::sys_days;
-using std::chrono::year;
-using std::chrono::year_month_day;
-
-const sys_days kFirstDay = year(2000) / 1 / 1;
 
 std::string_view Trim(std::string_view text) {
   const size_t first = text.find_first_not_of(" \t");
@@ -42,10 +34,9 @@ std::optional<int> ParseDigits(std::string_view text) {
 }  // namespace
 
 std::string DayIndexToDate(int32_t day_index) {
-  const year_month_day date{kFirstDay + std::chrono::days(day_index)};
+  const CivilDate date = PartsFromSerialDay(kCalendarFirstSerialDay + day_index);
   char text[16];
-  std::snprintf(text, sizeof text, "%04d-%02u-%02u", static_cast<int>(date.year()),
-                static_cast<unsigned>(date.month()), static_cast<unsigned>(date.day()));
+  std::snprintf(text, sizeof text, "%04d-%02d-%02d", date.year, date.month, date.day);
   return text;
 }
 
@@ -55,12 +46,10 @@ std::optional<int32_t> DateToDayIndex(std::string_view date) {
   const auto m = ParseDigits(date.substr(5, 2));
   const auto d = ParseDigits(date.substr(8, 2));
   if (!y || !m || !d) return std::nullopt;
-  const year_month_day ymd{year(*y), month(static_cast<unsigned>(*m)),
-                           day(static_cast<unsigned>(*d))};
-  if (!ymd.ok()) return std::nullopt;
-  const auto index = (sys_days(ymd) - kFirstDay).count();
+  if (*m < 1 || *m > 12 || *d < 1 || *d > DaysInMonth(*y, *m)) return std::nullopt;
+  const int32_t index = SerialDayFromParts(*y, *m, *d) - kCalendarFirstSerialDay;
   if (index < 0 || index >= kCalendarDayCount) return std::nullopt;
-  return static_cast<int32_t>(index);
+  return index;
 }
 
 int FindDayType(std::string_view text, const DayTypeNames& names) {

@@ -7,6 +7,7 @@
 #include <functional>
 
 #include "base/errors.h"
+#include "base/text_numbers.h"
 #include "schedule/calendar.h"
 #include "schedule/day_type_rules.h"
 #include "schedule/ole_date.h"
@@ -58,7 +59,7 @@ void cCalendar::RecalculateAndPrepareToPaint(CalendarHost* /*parent*/,
   const int32_t first = SerialDayFromParts(m_SelectedYear, m_SelectedMonth, 1);
   m_ActualMonthOffset = first - kCalendarFirstSerialDay;
   m_FirstWeekDayInActualMonth = WeekdayMondayFirst(first);
-  m_DaysInActualMonth = SerialDayFromParts(m_SelectedYear, m_SelectedMonth + 1, 1) - first;
+  m_DaysInActualMonth = DaysInMonth(m_SelectedYear, m_SelectedMonth);
   m_TodaysDayOffset = TodaySerialDay() - kCalendarFirstSerialDay;
   m_PaintDayType = -1;
 }
@@ -84,7 +85,7 @@ void cCalendar::Paint(CalendarHost& parent, DrawingSurface& surface) {
 
   const TextSource& texts = TextsOf(parent.Tables());
   for (int32_t i = 0; i < 7; ++i) {
-    const std::string header = texts.GetText(611 + i).substr(0, 3);
+    const std::string header = texts.GetText(kTextMonday + i).substr(0, 3);
     surface.SetCurrentX(kGridLeft + kColumnWidth * i +
                         (kColumnWidth - surface.TextWidth(header)) / 2);
     surface.SetCurrentY(18 - h);

@@ -1,6 +1,7 @@
 #include "views/render.h"
 
 #include "base/errors.h"
+#include "base/text_numbers.h"
 #include "schedule/ole_date.h"
 #include "views/svg_surface.h"
 #include "views/view_host.h"
@@ -95,7 +96,7 @@ class PictureCalendarHost : public CalendarHost {
   std::string title_;
 };
 
-// Language texts 611..617, the weekday names heading the calendar columns.
+// Language texts kTextMonday..kTextSunday, the weekday names heading the calendar columns.
 class WeekdayTexts : public TextSource {
  public:
   explicit WeekdayTexts(const std::array<std::string, kDayTypeCount>& names) {
@@ -105,8 +106,8 @@ class WeekdayTexts : public TextSource {
     }
   }
   std::string GetText(int32_t number) const override {
-    if (number >= 611 && number < 611 + kWeekdayCount) {
-      return weekdays_[static_cast<size_t>(number - 611)];
+    if (number >= kTextMonday && number < kTextMonday + kWeekdayCount) {
+      return weekdays_[static_cast<size_t>(number - kTextMonday)];
     }
     return "Invalid Text (" + std::to_string(number) + ")";
   }
@@ -177,7 +178,7 @@ std::string RenderCalendarSvg(const cCalendar& calendar, const CalendarPicture& 
   ViewTables tables;
   tables.DayTypeNames = picture.day_type_names;
   for (size_t d = 0; d < kWeekdayCount; ++d) {
-    tables.ShortDayTypeNames[d] = texts.GetText(611 + static_cast<int32_t>(d)).substr(0, 2);
+    tables.ShortDayTypeNames[d] = texts.GetText(kTextMonday + static_cast<int32_t>(d)).substr(0, 2);
   }
   tables.SetHolidays(picture.holiday_labels);
   tables.Texts = &texts;
