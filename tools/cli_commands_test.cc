@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
-#include <chrono>
 #include <sstream>
 
 #include "protocol/catalogue.h"
@@ -20,16 +19,13 @@ struct CliRun {
   int status;
   std::string out;
   std::string err;
-  double seconds;
 };
 
 CliRun RunAgainst(int port, std::vector<std::string> args, int interrupt_fd = -1) {
   args.insert(args.begin(), {"--port", std::to_string(port), "--timeout", "0.5"});
   std::ostringstream out, err;
-  const auto start = std::chrono::steady_clock::now();
   const int status = RunCli(ParseCliArguments(args), out, err, interrupt_fd);
-  const std::chrono::duration<double> took = std::chrono::steady_clock::now() - start;
-  return {status, out.str(), err.str(), took.count()};
+  return {status, out.str(), err.str()};
 }
 
 // Waits for the client to close, so the server side never closes first.
@@ -51,25 +47,6 @@ TEST(CliErrorExits, UnreachableServer) {
   close(fd);
   EXPECT_EQ(run.status, kExitUnreachable);
   EXPECT_NE(run.err.find("cannot connect to 127.0.0.1:"), std::string::npos);
-}
-
-TEST(CliErrorExits, RefusedAdmissionIsAcceptThenClose) {
-  FakeServer server([](FakePeer& peer) { peer.Close(); });
-  const CliRun run = RunAgainst(server.port(), {"receivers"});
-  EXPECT_EQ(run.status, kExitRefused);
-  EXPECT_NE(run.err.find("without sending the start packets"), std::string::npos);
-  EXPECT_LT(run.seconds, 0.4);
-}
-
-TEST(CliErrorExits, SilentServerTimesOut) {
-  FakeServer server([](FakePeer& peer) {
-    peer.SendStart();
-    WaitForClientClose(peer);
-  });
-  const CliRun run = RunAgainst(server.port(), {"holidays"});
-  EXPECT_EQ(run.status, kExitNoAnswer);
-  EXPECT_NE(run.err.find("no answer from the server within 0.5 s"), std::string::npos);
-  EXPECT_LT(run.seconds, 2.0);
 }
 
 TEST(CliErrorExits, ClosedWhileWaitingForAnAnswer) {
