@@ -41,12 +41,14 @@ class CalendarHandlersTest : public ::testing::Test {
 TEST_F(CalendarHandlersTest, DayTypeNamesComeFromTextsAndOnlySpecialRenamesReachThem) {
   Request(server, client, 161, Rename(9, "Harvest"));
   Request(server, client, 161, Rename(3, "Thor"));
+  Request(server, client, 161, Rename(0, "Lundi"));
   for (int16_t bad : {23, -1}) Request(server, client, 161, Rename(bad, "x"));
   Request(server, client, 161, Rename(8, "xyz").substr(0, 6));
-  EXPECT_EQ(server.state.DayTypeNames[3], "Thor");
+  EXPECT_EQ(server.state.DayTypeNames[0] + server.state.DayTypeNames[3], "LundiThor");
   EXPECT_EQ(server.state.DayTypeNames[8], "");
   EXPECT_EQ(ReadIniValue(dir.path(), "Calendar", "DayType2", "", "Orlund_Server.ini"), "Harvest");
-  EXPECT_EQ(ReadIniValue(dir.path(), "Calendar", "DayType1", "-", "Orlund_Server.ini"), "-");
+  for (const char* key : {"DayType1", "DayType16"})
+    EXPECT_EQ(ReadIniValue(dir.path(), "Calendar", key, "-", "Orlund_Server.ini"), "-");
 
   DayTypeNamesAnswer expected;
   for (int d = 0; d < 23; ++d) {
@@ -80,10 +82,12 @@ TEST_F(CalendarHandlersTest, HolidayLinesWithinTheCalendarFromTheLanguageFileOrN
 }
 
 TEST_F(CalendarHandlersTest, UpdateThenReadGivesTheNonZeroPairsInDayOrder) {
-  Request(server, client, 181, Pairs({{5, 3}, {2, 8}, {100, 0}, {14610, 4}, {-1, 4}, {14609, 23}}));
+  Request(server, client, 181,
+          Pairs({{5, 3}, {2, 8}, {100, 0}, {14610, 4}, {-1, 4}, {14609, 23}, {0, 1}}));
   Request(server, client, 180);
-  EXPECT_EQ(Sent(client), EncodePacket(180, Pairs({{2, 8}, {5, 3}, {14609, 23}})));
+  EXPECT_EQ(Sent(client), EncodePacket(180, Pairs({{0, 1}, {2, 8}, {5, 3}, {14609, 23}})));
   std::string file(29220, '\0');
+  file[0] = 1;
   file[4] = 8;
   file[10] = 3;
   file[29218] = 23;
@@ -99,6 +103,13 @@ TEST_F(CalendarHandlersTest, UpdateThenReadGivesTheNonZeroPairsInDayOrder) {
 
   Request(server, client, 181, Pairs({}));
   EXPECT_TRUE(CalendarFile() == std::string(29220, '\0'));
+
+  // A file the alarm server changed is read again for the next answer.
+  file = std::string(29220, '\0');
+  file[14] = 5;
+  ASSERT_TRUE(WriteFileAtomically(dir.path() + "Profiles/GlobalCalendar.dat", file));
+  Request(server, client, 180);
+  EXPECT_EQ(Sent(client), EncodePacket(180, Pairs({{7, 5}})));
 }
 
 TEST_F(CalendarHandlersTest, UnwritableCalendarStillHoldsInMemory) {

@@ -54,6 +54,7 @@ TEST_F(ProfileHandlersTest, UpdatesAddOrChangeByLeadingNameAndAnswerNobody) {
   EXPECT_EQ(Sent(client), std::string("\x08\x00\x00\x00\x02\x00\x00", 7));
   table().Profiles[0].WordsC[1] = 77;  // leftovers do not reach a new profile
   Update("Day", 100);
+  EXPECT_EQ(table().Profiles[0].WordsC[1], 0);
   table().Profiles[0].WordsC[1] = 55;  // kept by a change
   Update("DAY", 200);
   EXPECT_EQ(Sent(client), "");
@@ -74,8 +75,10 @@ TEST_F(ProfileHandlersTest, UpdatesAddOrChangeByLeadingNameAndAnswerNobody) {
 TEST_F(ProfileHandlersTest, RemovalKeepsEachProfilePairedWithItsSchedule) {
   for (int i = 1; i <= 3; ++i) Update(std::string(1, 'A' + i - 1), i);
   const cTimeSchedule* schedule_c = table().ProfileSchedules[2].get();
+  server.state.ProfilesChanged = false;
   Request(server, client, 121, EncodeString("b"));
   Request(server, client, 121, EncodeString("absent"));
+  EXPECT_TRUE(server.state.ProfilesChanged);
   ASSERT_EQ(table().ProfileCount, 2);
   EXPECT_EQ(table().Profiles[0].Name + table().Profiles[1].Name, "AC");
   EXPECT_EQ(StartOf(0), 1);
