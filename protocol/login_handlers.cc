@@ -1,16 +1,15 @@
 // Login (type 6) and area (type 9).
 #include "base/text_case.h"
 #include "protocol/catalogue.h"
-#include "protocol/codec.h"
 #include "protocol/handlers.h"
+#include "protocol/messages.h"
 #include "protocol/sending.h"
 #include "store/users.h"
 
 namespace orlund {
 
 void HandlePassword(ServerState& state, cClientConnection& connection, std::string_view payload) {
-  PayloadReader reader(payload);
-  const std::string password = reader.DecodeString();
+  const std::string password = Decode<PasswordRequest>(payload).password;
 
   // The user file is read on every login, so that changes take effect
   // without a restart.
@@ -34,12 +33,11 @@ void HandlePassword(ServerState& state, cClientConnection& connection, std::stri
     connection.SetUserLevel(start_level);
   }
   SendPacket(state, ToClient, connection, NETWORK_COMMON_USERLEVEL,
-             EncodeInt32(connection.GetUserLevel()));
+             Encode(UserLevel{connection.GetUserLevel()}));
 }
 
 void HandleArea(ServerState&, cClientConnection& connection, std::string_view payload) {
-  PayloadReader reader(payload);
-  connection.m_Area = reader.DecodeString();
+  connection.m_Area = Decode<AreaRequest>(payload).area;
 }
 
 }  // namespace orlund

@@ -2,8 +2,7 @@
 
 #include <span>
 
-#include "protocol/codec.h"
-#include "protocol/profile_codec.h"
+#include "protocol/messages.h"
 #include "testing/handler_testing.h"
 
 namespace orlund {
@@ -28,43 +27,11 @@ ProfileRecord DistinctProfile(const std::string& name) {
   return r;
 }
 
-std::unique_ptr<cTimeSchedule> Schedule(int16_t start) {
-  auto schedule = std::make_unique<cTimeSchedule>();
-  schedule->AppendPeriod(2, start, 960);
-  schedule->AppendPeriod(9, 0, 1440);
-  return schedule;
-}
-
-TEST(ProfileCodecTest, RoundTripsEveryFieldButTheSecondWordOfWordsC) {
-  const ProfileRecord original = DistinctProfile("Night");
-  const std::string encoded = EncodeProfile(original, *Schedule(420));
-  ProfileRecord target;
-  target.WordsC[1] = 999;
-  PayloadReader reader(encoded);
-  const auto schedule = DecodeProfile(reader, target);
-  ProfileRecord expected = original;
-  expected.WordsC[1] = 999;
-  EXPECT_EQ(target, expected);
-  EXPECT_EQ(EncodeProfile(target, *schedule), encoded);
-
-  // Every shortened encoding fails and leaves the record alone.
-  for (size_t length = 0; length < encoded.size(); ++length) {
-    PayloadReader cut(std::string_view(encoded).substr(0, length));
-    EXPECT_THROW(DecodeProfile(cut, target), DecodeError);
-  }
-  EXPECT_EQ(target, expected);
-}
-
-TEST(ProfileCodecTest, EmptyProfileLayoutAndTheSecondWordsBWins) {
-  std::string encoded = EncodeProfile(ProfileRecord{}, cTimeSchedule());
-  ASSERT_EQ(encoded.size(), 2 * 78 + 12 * 2 + 2 + cTimeSchedule().ComposePeriodArray().size());
-  // With every text empty, WordsB element 2 lies at 38 and its copy at 44.
-  encoded.replace(38, 2, EncodeInt16(5));
-  encoded.replace(44, 2, EncodeInt16(6));
-  ProfileRecord record;
-  PayloadReader reader(encoded);
-  DecodeProfile(reader, record);
-  EXPECT_EQ(record.WordsB[2], 6);
+std::string PeriodArray(int16_t start) {
+  cTimeSchedule schedule;
+  schedule.AppendPeriod(2, start, 960);
+  schedule.AppendPeriod(9, 0, 1440);
+  return schedule.ComposePeriodArray();
 }
 
 class ProfileHandlersTest : public ::testing::Test {
@@ -72,7 +39,7 @@ class ProfileHandlersTest : public ::testing::Test {
   ProfileTable& table() { return server.state.data.profiles; }
   void Update(const std::string& name, int16_t start, const std::string& inner_name = "inner") {
     Request(server, client, 120,
-            EncodeString(name) + EncodeProfile(DistinctProfile(inner_name), *Schedule(start)));
+            Encode(ProfileUpdateRequest{name, {DistinctProfile(inner_name), PeriodArray(start)}}));
   }
   int16_t StartOf(int slot) {
     return table().ProfileSchedules[slot]->GetPeriods(2).at(0)->m_StartMinute;
@@ -87,6 +54,7 @@ TEST_F(ProfileHandlersTest, UpdatesAddOrChangeByLeadingNameAndAnswerNobody) {
   EXPECT_EQ(Sent(client), std::string("\x08\x00\x00\x00\x02\x00\x00", 7));
   table().Profiles[0].WordsC[1] = 77;  // leftovers do not reach a new profile
   Update("Day", 100);
+  EXPECT_EQ(table().Profiles[0].WordsC[1], 0);
   table().Profiles[0].WordsC[1] = 55;  // kept by a change
   Update("DAY", 200);
   EXPECT_EQ(Sent(client), "");
@@ -99,15 +67,18 @@ TEST_F(ProfileHandlersTest, UpdatesAddOrChangeByLeadingNameAndAnswerNobody) {
 
   table().ProfileSchedules[0].reset();  // travels as an empty schedule
   Request(server, client, 8);
-  EXPECT_EQ(Sent(client),
-            EncodePacket(8, EncodeInt16(1) + EncodeProfile(expected, cTimeSchedule())));
+  EXPECT_EQ(
+      Sent(client),
+      EncodePacket(8, Encode(ProfilesAnswer{{{expected, cTimeSchedule().ComposePeriodArray()}}})));
 }
 
 TEST_F(ProfileHandlersTest, RemovalKeepsEachProfilePairedWithItsSchedule) {
   for (int i = 1; i <= 3; ++i) Update(std::string(1, 'A' + i - 1), i);
   const cTimeSchedule* schedule_c = table().ProfileSchedules[2].get();
+  server.state.ProfilesChanged = false;
   Request(server, client, 121, EncodeString("b"));
   Request(server, client, 121, EncodeString("absent"));
+  EXPECT_TRUE(server.state.ProfilesChanged);
   ASSERT_EQ(table().ProfileCount, 2);
   EXPECT_EQ(table().Profiles[0].Name + table().Profiles[1].Name, "AC");
   EXPECT_EQ(StartOf(0), 1);
@@ -118,7 +89,8 @@ TEST_F(ProfileHandlersTest, RemovalKeepsEachProfilePairedWithItsSchedule) {
 TEST_F(ProfileHandlersTest, FullTableDropsNewProfilesAndShortRequestsChangeNothing) {
   for (int i = 0; i < kProfileCapacity; ++i) table().Profiles[i].Name = "P" + std::to_string(i);
   table().ProfileCount = kProfileCapacity;
-  const std::string update = EncodeString("P7") + EncodeProfile(DistinctProfile("x"), *Schedule(9));
+  const std::string update = Encode(ProfileUpdateRequest{"P7", {DistinctProfile("x"), "\x01"}});
+  Request(server, client, 120, update);  // period array cut short
   Request(server, client, 120, update.substr(0, update.size() - 1));
   Request(server, client, 121, std::string("\x00\x03P", 3));
   EXPECT_FALSE(server.state.ProfilesChanged);

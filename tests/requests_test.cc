@@ -6,8 +6,7 @@
 
 #include <cstdio>
 
-#include "protocol/codec.h"
-#include "protocol/profile_codec.h"
+#include "protocol/messages.h"
 #include "schedule/calendar.h"
 #include "store/profiles.h"
 #include "store/receivers.h"
@@ -65,12 +64,9 @@ TEST(RequestsTest, LoginLevelsWhenLoginIsRequired) {
   EXPECT_EQ(Level(client, ""), 32767);
 }
 
-std::string ReceiverEntry(const std::string& name, int flag, int word, int type,
-                          const std::string& text, const std::array<std::string, 4>& settings) {
-  std::string out = EncodeString(name) + EncodeInt16(flag) + EncodeInt16(word) + EncodeInt16(type) +
-                    EncodeString(text);
-  for (const auto& s : settings) out += EncodeString(s);
-  return out;
+std::string Receiver(const std::string& name, int16_t flag, int16_t word, int16_t type,
+                     const std::string& text, const std::array<std::string, 4>& settings) {
+  return Encode(ReceiverEntry{name, flag, word, type, text, settings});
 }
 
 TEST(RequestsTest, ReceiversAreSharedWithEveryClientAndSavedAtTheNextTick) {
@@ -103,8 +99,8 @@ TEST(RequestsTest, ReceiversAreSharedWithEveryClientAndSavedAtTheNextTick) {
 
   // An update reaches every client, the sender included, byte for byte; one
   // naming the same receiver in other letter case replaces it.
-  std::string first = ReceiverEntry("Front Door", -1, 12, 3, "ground floor", {"1", "x", "", ""});
-  std::string second = ReceiverEntry("FRONT DOOR", 0, 7, 4, "moved", {"", "", "2.5", "last"});
+  std::string first = Receiver("Front Door", -1, 12, 3, "ground floor", {"1", "x", "", ""});
+  std::string second = Receiver("FRONT DOOR", 0, 7, 4, "moved", {"", "", "2.5", "last"});
   for (const std::string& entry : {first, second}) {
     sender.Send(100, entry);
     EXPECT_EQ(Answer(sender, 100), entry);
@@ -133,12 +129,11 @@ TEST(RequestsTest, ReceiversAreSharedWithEveryClientAndSavedAtTheNextTick) {
   // without an echo, so the table answer follows the 299th echo directly.
   std::string burst;
   for (int i = 0; i < 300; ++i) {
-    burst += Frame(100, ReceiverEntry("Pager " + std::to_string(i), 0, i, 1, "", {}));
+    burst += Frame(100, Receiver("Pager " + std::to_string(i), 0, i, 1, "", {}));
   }
   sender.SendRaw(burst + Frame(5, ""));
   for (int i = 0; i < 299; ++i) {
-    ASSERT_EQ(Answer(sender, 100), ReceiverEntry("Pager " + std::to_string(i), 0, i, 1, "", {}))
-        << i;
+    ASSERT_EQ(Answer(sender, 100), Receiver("Pager " + std::to_string(i), 0, i, 1, "", {})) << i;
   }
   std::string table = Answer(sender, 5);
   size_t pos = 0;
@@ -173,22 +168,13 @@ std::unique_ptr<cTimeSchedule> SampleSchedule(int seed) {
   return s;
 }
 
-struct DecodedProfile {
-  ProfileRecord record;
-  std::string periods;
-};
+std::vector<ProfileEntry> DecodeProfiles(const std::string& payload) {
+  return Decode<ProfilesAnswer>(payload).profiles;
+}
 
-std::vector<DecodedProfile> DecodeProfiles(const std::string& payload) {
-  PayloadReader reader(payload);
-  std::vector<DecodedProfile> out;
-  int count = reader.DecodeInt16();
-  for (int i = 0; i < count; ++i) {
-    DecodedProfile d;
-    d.periods = DecodeProfile(reader, d.record)->ComposePeriodArray();
-    out.push_back(d);
-  }
-  EXPECT_EQ(reader.remaining(), 0u);
-  return out;
+std::string ProfileUpdate(const std::string& name, const std::string& inner_name, int seed) {
+  return Encode(ProfileUpdateRequest{
+      name, {SampleProfile(inner_name, seed), SampleSchedule(seed)->ComposePeriodArray()}});
 }
 
 const std::vector<std::string> kDayTypeNames = {
@@ -220,18 +206,16 @@ TEST(RequestsTest, ProfilesDayTypesHolidaysAndTheGlobalCalendar) {
   // in other letter case replaces the profile and takes the request's name.
   const std::vector<std::string> names = {"Night Shift", "Day Shift", "Weekend"};
   for (int i = 0; i < 3; ++i) {
-    client.Send(120, EncodeString(names[i]) +
-                         EncodeProfile(SampleProfile("inner name", i + 1), *SampleSchedule(i + 1)));
+    client.Send(120, ProfileUpdate(names[i], "inner name", i + 1));
   }
-  client.Send(
-      120, EncodeString("NIGHT SHIFT") + EncodeProfile(SampleProfile("x", 7), *SampleSchedule(7)));
+  client.Send(120, ProfileUpdate("NIGHT SHIFT", "x", 7));
   client.Send(8);
   auto profiles = DecodeProfiles(Answer(client, 8));
   ASSERT_EQ(profiles.size(), 3u);
   ProfileRecord expected = SampleProfile("NIGHT SHIFT", 7);
   expected.WordsC[1] = 0;
   EXPECT_EQ(profiles[0].record, expected);
-  EXPECT_EQ(profiles[0].periods, SampleSchedule(7)->ComposePeriodArray());
+  EXPECT_EQ(profiles[0].period_array, SampleSchedule(7)->ComposePeriodArray());
   EXPECT_EQ(profiles[1].record.Name, "Day Shift");
 
   // Removing the middle one keeps the others with their own schedules.
@@ -241,9 +225,9 @@ TEST(RequestsTest, ProfilesDayTypesHolidaysAndTheGlobalCalendar) {
   profiles = DecodeProfiles(Answer(client, 8));
   ASSERT_EQ(profiles.size(), 2u);
   EXPECT_EQ(profiles[0].record.Name, "NIGHT SHIFT");
-  EXPECT_EQ(profiles[0].periods, SampleSchedule(7)->ComposePeriodArray());
+  EXPECT_EQ(profiles[0].period_array, SampleSchedule(7)->ComposePeriodArray());
   EXPECT_EQ(profiles[1].record.Name, "Weekend");
-  EXPECT_EQ(profiles[1].periods, SampleSchedule(3)->ComposePeriodArray());
+  EXPECT_EQ(profiles[1].period_array, SampleSchedule(3)->ComposePeriodArray());
 
   // The next tick writes one file per profile and tells the alarm server.
   std::string queue = project.home.path() + "queue";

@@ -8,7 +8,7 @@
 #include <filesystem>
 #include <memory>
 
-#include "protocol/codec.h"
+#include "protocol/messages.h"
 #include "protocol/traffic_log.h"
 #include "store/profiles.h"
 #include "store/users.h"
@@ -104,11 +104,8 @@ TEST(ServerTest, FramingOverTheSocket) {
 }
 
 // A receiver entry as NETWORK_RECEIVER_UPDATE carries it.
-std::string ReceiverEntry(const std::string& name) {
-  std::string entry = EncodeString(name) + EncodeInt16(-1) + EncodeInt16(0) + EncodeInt16(1) +
-                      EncodeString("pager on the night desk");
-  for (int i = 0; i < 4; ++i) entry += EncodeString("");
-  return entry;
+std::string Receiver(const std::string& name) {
+  return Encode(ReceiverEntry{name, -1, 0, 1, "pager on the night desk", {}});
 }
 
 // The commands queued for the alarm server, in queue order.
@@ -217,7 +214,7 @@ TEST(ServerTest, OwnSavesAreQueuedAndNotReloadedForeignChangesAre) {
   auto server = project.Start();
   Client client(project.port);
   ASSERT_EQ(client.ReadStartPackets().size(), 4u);
-  client.Send(100, ReceiverEntry("Pager 1"));
+  client.Send(100, Receiver("Pager 1"));
   auto echo = client.ReadSkippingKeepAlives();
   ASSERT_TRUE(echo.has_value());
   EXPECT_EQ(echo->type, 100);
@@ -250,7 +247,7 @@ TEST(ServerTest, StopWritesPendingChangesBeforeItEnds) {
   auto server = project.Start();
   Client client(project.port);
   ASSERT_EQ(client.ReadStartPackets().size(), 4u);
-  client.Send(100, ReceiverEntry("Pager 2"));
+  client.Send(100, Receiver("Pager 2"));
   ASSERT_TRUE(client.ReadSkippingKeepAlives().has_value());  // handled: the change is pending
   EXPECT_EQ(ExitCode(server->Stop(SIGTERM)), 0);
   EXPECT_TRUE(PathExists(project.dir + "Receivers/Receiver_0000.dat"));

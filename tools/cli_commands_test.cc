@@ -82,8 +82,8 @@ TEST(CliSession, AnswersKeepAlivesAndSkipsOtherPackets) {
         asked |= p->type == NETWORK_COMMON_RECEIVERS;
         keep_alive_answered |= p->type == NETWORK_COMMON_KEEPALIVE;
       }
-      peer.Send(NETWORK_RECEIVER_REMOVE, EncodeString("pushed"));
-      peer.Send(NETWORK_COMMON_RECEIVERS, EncodeInt16(0));
+      peer.Send(NETWORK_RECEIVER_REMOVE, Encode(ReceiverRemove{"pushed"}));
+      peer.Send(NETWORK_COMMON_RECEIVERS, Encode(ReceiversAnswer{}));
       WaitForClientClose(peer);
     });
     const CliRun run = RunAgainst(server.port(), {"receivers"});
@@ -97,9 +97,9 @@ TEST(CliSession, ReceiverUpdateWithoutEchoFails) {
   FakeServer server([](FakePeer& peer) {
     peer.SendStart();
     peer.ReadType(NETWORK_COMMON_RECEIVERS);
-    peer.Send(NETWORK_COMMON_RECEIVERS, EncodeInt16(0));
+    peer.Send(NETWORK_COMMON_RECEIVERS, Encode(ReceiversAnswer{}));
     peer.ReadType(NETWORK_COMMON_RECEIVERTYPES);  // table full: no echo, just the answer
-    peer.Send(NETWORK_COMMON_RECEIVERTYPES, EncodeInt16(0));
+    peer.Send(NETWORK_COMMON_RECEIVERTYPES, Encode(ReceiverTypesAnswer{}));
     WaitForClientClose(peer);
   });
   const CliRun run = RunAgainst(server.port(), {"set-receiver", "Anna", "--type", "2"});
@@ -115,8 +115,8 @@ TEST(CliWatch, PrintsPushedPacketsUntilInterrupted) {
   entry.ReceiverTypeNumber = 2;
   FakeServer server([&](FakePeer& peer) {
     peer.SendStart();
-    peer.Send(NETWORK_RECEIVER_UPDATE, EncodeReceiverEntry(entry));
-    peer.Send(NETWORK_RECEIVER_REMOVE, EncodeString("Bert"));
+    peer.Send(NETWORK_RECEIVER_UPDATE, Encode(entry));
+    peer.Send(NETWORK_RECEIVER_REMOVE, Encode(ReceiverRemove{"Bert"}));
     peer.Send(200, "\x01\x02");
     peer.Send(NETWORK_COMMON_KEEPALIVE);
     // The keep-alive's reply shows that everything before it was printed.

@@ -15,8 +15,8 @@
 #include <string>
 #include <thread>
 
-#include "protocol/codec.h"
 #include "protocol/framing.h"
+#include "protocol/messages.h"
 #include "tools/cli_connection.h"
 
 namespace orlund::testing {
@@ -34,10 +34,10 @@ class FakePeer {
   // The four start packets: version 4, a project path, no INI sections,
   // the given user level.
   void SendStart(int32_t level = 32767) {
-    Send(1, EncodeInt16(4));
-    Send(2, EncodeString("/srv/project/"));
-    Send(3, EncodeInt16(0));
-    Send(7, EncodeInt32(level));
+    Send(1, Encode(ProtocolVersion{4}));
+    Send(2, Encode(ProjectPath{"/srv/project/"}));
+    Send(3, Encode(IniParameters{}));
+    Send(7, Encode(UserLevel{level}));
   }
 
   // The next packet from the client, or nothing after `limit` or a close.
