@@ -52,6 +52,7 @@ class AlarmLibraryTest : public ::testing::Test {
   void TearDown() override {
     if (handle_) ::dlclose(handle_);
     ::unsetenv("ORLUND_COMMAND_QUEUE");
+    ::unsetenv("ORLUND_COMMAND_QUEUE_LIMIT");
     fs::remove_all(dir_);
   }
   AlarmLibrary::WarningSink CountWarnings() {
@@ -88,6 +89,18 @@ TEST_F(AlarmLibraryTest, SequenceContinuesAboveWhatIsStillQueued) {
   std::ofstream(spool_ / "18000000000000000000.cmd") << "RR";
   EXPECT_EQ(set_command_("RP:-1", 0), 0);
   EXPECT_EQ(SpoolNames(spool_).back(), "18000000000000000001.cmd");
+}
+
+TEST_F(AlarmLibraryTest, AFullSpoolRefusesCommandsUntilTheAlarmServerTakesOne) {
+  ::setenv("ORLUND_COMMAND_QUEUE_LIMIT", "3", 1);
+  AlarmLibrary library(kBuiltLibrary, CountWarnings());
+  for (int i = 0; i < 3; ++i) EXPECT_EQ(library.SetCommandEntry("RR"), kCommandQueued);
+  EXPECT_EQ(library.SetCommandEntry("FT:lost"), kCommandQueueFull);
+  std::vector<std::string> names = SpoolNames(spool_);
+  ASSERT_EQ(names.size(), 3u);  // nothing written, no temporary file
+  fs::remove(spool_ / names.front());
+  EXPECT_EQ(library.SetCommandEntry("FT:kept"), kCommandQueued);
+  EXPECT_TRUE(warnings_.empty());  // the caller reports a full spool itself
 }
 
 TEST_F(AlarmLibraryTest, ProcessesSharingOneSpoolLoseNothing) {

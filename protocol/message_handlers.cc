@@ -1,6 +1,7 @@
 // Text messages (types 60, 61, 62) and command entries (type 190), queued
 // for the alarm server; the last message is remembered in the per-user
 // settings store.
+#include "protocol/alarm_commands.h"
 #include "protocol/catalogue.h"
 #include "protocol/handlers.h"
 #include "protocol/messages.h"
@@ -21,7 +22,7 @@ void HandleSubmitMessage(ServerState& state, cClientConnection&, std::string_vie
 
   // The alarm server gets the message as it came, receivers and separators
   // included.
-  state.alarm.SetCommandEntry("FT:" + MessageString(request));
+  QueueAlarmCommand(state, "FT:" + MessageString(request));
   if (!state.settings.StoreActiveXMessagesByServer) return;
   // A message without receivers is not remembered.
   if (request.receivers.empty()) return;
@@ -43,7 +44,7 @@ void HandleLastMessageText(ServerState& state, cClientConnection& connection, st
 }
 
 void HandleSubmitCommandEntry(ServerState& state, cClientConnection&, std::string_view payload) {
-  state.alarm.SetCommandEntry(Decode<CommandEntryRequest>(payload).command);
+  QueueAlarmCommand(state, Decode<CommandEntryRequest>(payload).command);
 }
 
 }  // namespace orlund

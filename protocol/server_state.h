@@ -45,6 +45,14 @@ struct ServerClock {
   static ServerClock System();
 };
 
+// Commands the alarm server's full spool refused, for the rate-limited log
+// line about them.
+struct CommandSpoolRefusals {
+  bool reported_once = false;
+  std::chrono::steady_clock::time_point last_line;
+  int32_t unreported = 0;  // refused since the last line
+};
+
 struct ServerState {
   ServerState(const TextSource& texts, LogSink& log, AlarmLink& alarm)
       : texts(texts), log(log), alarm(alarm) {}
@@ -91,6 +99,8 @@ struct ServerState {
   DirectoryStamp ReceiversDirectoryStamp;
   DirectoryStamp ProfilesDirectoryStamp;
   int32_t PollElapsed = 0;
+
+  CommandSpoolRefusals spool_refusals;
 
   // The level a connection starts with, and the level of a login when no
   // login is needed: 0 when a login is required and users exist, else 32767.

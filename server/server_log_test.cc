@@ -73,7 +73,7 @@ TEST_F(ServerLogWriterTest, MidnightSplitsFilesAndReadsTheClockOncePerLine) {
 
 TEST_F(ServerLogWriterTest, FailuresNeverReachTheCaller) {
   struct ThrowingLink : AlarmLink {
-    void SetCommandEntry(const std::string&) override { throw std::runtime_error("down"); }
+    int32_t SetCommandEntry(const std::string&) override { throw std::runtime_error("down"); }
     void SetSysLogEntry(const std::string&, const std::string&) override {
       throw std::runtime_error("down");
     }

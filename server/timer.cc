@@ -6,6 +6,7 @@
 
 #include "base/numeric.h"
 #include "base/text_numbers.h"
+#include "protocol/alarm_commands.h"
 #include "protocol/catalogue.h"
 #include "protocol/sending.h"
 #include "store/directory_stamp.h"
@@ -70,7 +71,7 @@ void SaveIfChanged(ServerState& state, bool& changed, const char* what, const ch
   if (!changed) return;
   bool saved = false;
   if (!Guarded(state, what, [&] { saved = save(); }) || !saved) return;
-  state.alarm.SetCommandEntry(reload_command);
+  QueueAlarmCommand(state, reload_command);
   GetNewestDataFileTime(directory, stamp);
   changed = false;
 }
