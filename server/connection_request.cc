@@ -1,5 +1,7 @@
 #include "server/connection_request.h"
 
+#include <vector>
+
 #include "base/text_numbers.h"
 #include "protocol/session_start.h"
 #include "protocol/traffic_log.h"
@@ -15,6 +17,14 @@ std::shared_ptr<cClientConnection> OnConnectionRequest(ServerState& state,
     state.log.ServerLog(state.texts.GetText(kTextAddressNotAllowed) + " " + peer_address);
     return nullptr;
   }
+  // Only connected members count. Members whose socket is gone leave here
+  // as they would in the timer's sweep, so clients that connect and close
+  // quickly cannot fill the collection; no broadcast is walking it now.
+  std::erase_if(state.ClientConnections, [](const std::shared_ptr<cClientConnection>& member) {
+    if (member->IsConnected()) return false;
+    member->objWinSock->Close();
+    return true;
+  });
   if (state.ClientConnections.size() >= ServerState::kMaxClientConnections) {
     state.log.ServerLog(state.texts.GetText(kTextTooManyClients) + " " + peer_address);
     return nullptr;
