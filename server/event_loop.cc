@@ -27,6 +27,8 @@ EventLoop::EventLoop(ServerState& state)
   // Taken over from the start, so that a signal during start-up waits for
   // the loop instead of ending the process with its default action.
   ::signal(SIGPIPE, SIG_IGN);
+  // A closed terminal stops the server like a stop request, saves first.
+  signals_.add(SIGHUP);
   signals_.add(SIGINT);
   signals_.add(SIGTERM);
   signals_.add(SIGUSR1);

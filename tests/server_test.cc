@@ -243,15 +243,18 @@ TEST(ServerTest, OwnSavesAreQueuedAndNotReloadedForeignChangesAre) {
 }
 
 TEST(ServerTest, StopWritesPendingChangesBeforeItEnds) {
-  Project project;
-  auto server = project.Start();
-  Client client(project.port);
-  ASSERT_EQ(client.ReadStartPackets().size(), 4u);
-  client.Send(100, Receiver("Pager 2"));
-  ASSERT_TRUE(client.ReadSkippingKeepAlives().has_value());  // handled: the change is pending
-  EXPECT_EQ(ExitCode(server->Stop(SIGTERM)), 0);
-  EXPECT_TRUE(PathExists(project.dir + "Receivers/Receiver_0000.dat"));
-  EXPECT_EQ(QueuedCommands(project.home.path() + "queue"), std::vector<std::string>{"RR"});
+  // SIGHUP is a closed terminal: it must not lose a change either.
+  for (int stop : {SIGTERM, SIGINT, SIGHUP}) {
+    Project project;
+    auto server = project.Start();
+    Client client(project.port);
+    ASSERT_EQ(client.ReadStartPackets().size(), 4u);
+    client.Send(100, Receiver("Pager 2"));
+    ASSERT_TRUE(client.ReadSkippingKeepAlives().has_value());  // handled: the change is pending
+    EXPECT_EQ(ExitCode(server->Stop(stop)), 0) << stop;
+    EXPECT_TRUE(PathExists(project.dir + "Receivers/Receiver_0000.dat")) << stop;
+    EXPECT_EQ(QueuedCommands(project.home.path() + "queue"), std::vector<std::string>{"RR"});
+  }
 }
 
 // The last line of `out` that ends with `tail`, without its line end.
