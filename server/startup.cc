@@ -1,5 +1,7 @@
 #include "server/startup.h"
 
+#include <sys/stat.h>
+
 #include <cmath>
 #include <cstdlib>
 #include <filesystem>
@@ -8,6 +10,7 @@
 #include <string_view>
 
 #include "alarmlink/alarm_library.h"
+#include "base/file_utils.h"
 #include "base/numeric.h"
 #include "base/text_numbers.h"
 #include "base/version.h"
@@ -92,6 +95,9 @@ int StartAndRun(ServerState& state) {
   try {
     const StoreContext context = state.store_context();
     LoadUsers(state.ProjectDirectory, state.users, state.log, state.texts);
+    if (state.settings.RequireActiveXLogin && state.users.UserCount == 0) {
+      state.log.ServerLog("Login required but no users loaded: every client gets user level 32767");
+    }
     LoadReceiverTypes(state.data.receiver_types, context);
     LoadAllReceivers(state.data.receivers, context);
     LoadAllProfiles(state.data.profiles, context);
@@ -207,6 +213,17 @@ int RunServer(const CommandLine& command_line) {
   }
 
   if (command_line.uninstall || command_line.install) return InstallOrUninstall(command_line);
+
+  // The language is named in the INI file: an INI file that is there but
+  // cannot be read is named itself, not taken for a missing language.
+  const std::string ini_path = dirs.ProjectDirectory + kServerIniFile;
+  struct stat ini_status;
+  if (::stat(ini_path.c_str(), &ini_status) == 0 && !ReadFileBytes(ini_path)) {
+    ShowMessage(std::string(kProductName) + " cannot read its settings file '" + ini_path + "'" +
+                    (S_ISDIR(ini_status.st_mode) ? ": it is a directory" : ""),
+                service);
+    return 1;
+  }
 
   LanguageTexts texts;
   if (!texts.LoadLanguageTexts(dirs.ProjectDirectory, dirs.ApplicationDirectory)) {

@@ -338,7 +338,25 @@ TEST(ServerTest, StartUpRefusalsNameTheirReasonAndFail) {
   server = std::make_unique<ServerProcess>(bad_port.dir, bad_port.home.path());
   EXPECT_NE(RunToEnd(*server), 0);
   EXPECT_TRUE(Contains(server->Stderr(), "port 70000 is not a valid port number"));
+
+  // A settings file that cannot be read is named, not taken for a missing language.
+  Project ini_directory;
+  std::filesystem::remove(ini_directory.dir + "Orlund_Server.ini");
+  std::filesystem::create_directory(ini_directory.dir + "Orlund_Server.ini");
+  server = std::make_unique<ServerProcess>(ini_directory.dir, ini_directory.home.path());
+  EXPECT_NE(RunToEnd(*server), 0);
+  EXPECT_TRUE(Contains(server->Stderr(), "cannot read its settings file '" + ini_directory.dir +
+                                             "Orlund_Server.ini': it is a directory\n"));
   EXPECT_EQ(ExitCode(running->Stop(SIGTERM)), 0);
+}
+
+TEST(ServerTest, LoginRequiredWithoutUsersIsLoggedAtStart) {
+  Project project("RequireActiveXLogin=1\n");
+  auto server = project.Start();
+  EXPECT_TRUE(
+      Contains(project.ServerLog(),
+               "XSV Login required but no users loaded: every client gets user level 32767"));
+  EXPECT_EQ(ExitCode(server->Stop(SIGTERM)), 0);
 }
 
 TEST(ServerTest, InstallAndUninstallTheServiceUnit) {
