@@ -59,8 +59,6 @@ ol.lines {
   font: 13px/1.5 "DejaVu Sans Mono", monospace;
 }
 ol.lines li { white-space: pre-wrap; }
-ol.lines li.fresh { animation: fresh 1.5s ease-out; }
-@keyframes fresh { from { background: #fff3b0; } to { background: transparent; } }
 .empty { color: var(--muted); }
 .back { margin: 0 0 .3rem; }
 figure { margin: 0 0 1rem; }
@@ -149,7 +147,6 @@ const std::string_view kConsoleJs = R"js(
       for (const text of ordered) {
         const li = document.createElement('li');
         li.textContent = text;
-        li.className = 'fresh';
         li.hidden = !shown(text);
         note(text);
         fragment.appendChild(li);
@@ -206,7 +203,9 @@ const std::string_view kConsoleJs = R"js(
     const source = new EventSource(list.dataset.stream + '?after=' +
                                    encodeURIComponent(list.dataset.after || '0'));
     source.onopen = function () { if (!paused) setState('live', 'live'); };
-    source.onmessage = function (event) { receive(event.data); };
+    source.onmessage = function (event) {
+      for (const line of event.data.split('\n')) receive(line);
+    };
     source.addEventListener('gap', function (event) {
       receive('(' + event.data + ' lines missed)');
     });

@@ -6,14 +6,15 @@
 
 namespace orlund {
 
-std::string FeedEvent(const FeedLine& line) {
-  std::string event = "id: " + std::to_string(line.id) + "\ndata: ";
-  std::string text = Cp1252ToUtf8(line.text);
-  std::replace(text.begin(), text.end(), '\r', ' ');
-  std::replace(text.begin(), text.end(), '\n', ' ');
-  event += text;
-  event += "\n\n";
-  return event;
+std::string LinesEvent(const std::deque<FeedLine>& kept, size_t first) {
+  std::string event = "id: " + std::to_string(kept.back().id) + "\n";
+  for (size_t i = first; i < kept.size(); ++i) {
+    std::string text = Cp1252ToUtf8(kept[i].text);
+    std::replace(text.begin(), text.end(), '\r', ' ');
+    std::replace(text.begin(), text.end(), '\n', ' ');
+    event += "data: " + text + "\n";
+  }
+  return event + "\n";
 }
 
 LiveFeed::LiveFeed(boost::asio::io_context& io, size_t kept_lines)
@@ -25,25 +26,29 @@ LiveFeed::LiveFeed(boost::asio::io_context& io, size_t kept_lines)
 LiveFeed::~LiveFeed() { *self_ = nullptr; }
 
 void LiveFeed::Publish(std::string_view line) {
-  FeedLine& kept = kept_.emplace_back(FeedLine{next_id_++, std::string(line)});
-  if (!followers_.empty()) {
-    pending_ += FeedEvent(kept);
-    ScheduleFlush();
-  }
+  kept_.push_back(FeedLine{next_id_++, std::string(line)});
   while (kept_.size() > kept_lines_) kept_.pop_front();
+  if (!followers_.empty()) ScheduleFlush();
+}
+
+std::string LiveFeed::EventsAfter(uint64_t after) const {
+  if (kept_.empty() || kept_.back().id <= after) return {};
+  std::string events;
+  if (after + 1 < kept_.front().id) {
+    events = "event: gap\ndata: " + std::to_string(kept_.front().id - after - 1) + "\n\n";
+  }
+  const size_t first =
+      after < kept_.front().id ? 0 : static_cast<size_t>(after + 1 - kept_.front().id);
+  return events + LinesEvent(kept_, first);
 }
 
 void LiveFeed::Follow(std::shared_ptr<EventSink> sink, uint64_t after) {
-  std::string replay = "retry: 2000\n\n";
-  if (!kept_.empty() && after + 1 < kept_.front().id && after != 0) {
-    replay += "event: gap\ndata: " + std::to_string(kept_.front().id - after - 1) + "\n\n";
+  // The followers there are get what is waiting, so that the newcomer's
+  // lines and theirs part at the same line.
+  Flush();
+  if (!sink->Push(std::make_shared<const std::string>("retry: 2000\n\n" + EventsAfter(after)))) {
+    return;
   }
-  for (const FeedLine& line : kept_) {
-    if (line.id > after) replay += FeedEvent(line);
-  }
-  // Lines waiting for the next flush would come twice.
-  if (!pending_.empty()) Flush();
-  if (!sink->Push(std::make_shared<const std::string>(std::move(replay)))) return;
   followers_.push_back(std::move(sink));
   if (!heartbeat_running_) {
     heartbeat_running_ = true;
@@ -63,10 +68,9 @@ void LiveFeed::ScheduleFlush() {
 }
 
 void LiveFeed::Flush() {
-  if (pending_.empty()) return;
-  auto bytes = std::make_shared<const std::string>(std::move(pending_));
-  pending_.clear();
-  Deliver(bytes);
+  std::string events = EventsAfter(flushed_id_);
+  flushed_id_ = last_id();
+  if (!events.empty()) Deliver(std::make_shared<const std::string>(std::move(events)));
 }
 
 void LiveFeed::Heartbeat() {

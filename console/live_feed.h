@@ -2,9 +2,11 @@
 // A feed of text lines that console pages follow live as Server-Sent Events:
 // the packet list and the server log. It keeps the newest lines, numbered,
 // so that a page (or a browser reconnecting) continues after the last line
-// it has; new lines go to every follower in batches, at most every
-// kFlushInterval, so that a burst of packets costs one write per follower
-// and nothing at all while nobody follows.
+// it has. New lines go to every follower in one event per kFlushInterval at
+// most, holding the lines kept since the last one: a burst of packets costs
+// one write per follower, and a burst larger than the kept lines is shown as
+// its newest lines and a gap, as the packet list itself keeps only the
+// newest. While nobody follows, publishing a line only keeps it.
 
 #include <boost/asio/io_context.hpp>
 #include <boost/asio/steady_timer.hpp>
@@ -20,7 +22,7 @@
 
 namespace orlund {
 
-inline constexpr std::chrono::milliseconds kFlushInterval{100};
+inline constexpr std::chrono::milliseconds kFlushInterval{250};
 // Followers get a comment line this often when nothing else comes, so that a
 // client gone away is noticed.
 inline constexpr std::chrono::seconds kHeartbeatInterval{15};
@@ -53,6 +55,9 @@ class LiveFeed {
   void ScheduleFlush();
   void Flush();
   void Heartbeat();
+  // The event of the kept lines numbered above `after`, after a gap event
+  // when some of those are no longer kept; empty when there are none.
+  std::string EventsAfter(uint64_t after) const;
   // Sends `bytes` to every open follower and forgets the closed ones.
   void Deliver(const std::shared_ptr<const std::string>& bytes);
 
@@ -61,7 +66,8 @@ class LiveFeed {
   const size_t kept_lines_;
   std::deque<FeedLine> kept_;
   uint64_t next_id_ = 1;
-  std::string pending_;
+  // The newest line sent to the followers.
+  uint64_t flushed_id_ = 0;
   bool flush_scheduled_ = false;
   bool heartbeat_running_ = false;
   std::vector<std::shared_ptr<EventSink>> followers_;
@@ -69,8 +75,10 @@ class LiveFeed {
   std::shared_ptr<LiveFeed*> self_;
 };
 
-// One Server-Sent Event: "id: N", the line as UTF-8 in a "data:" field, and
-// the blank line that ends the event. Line ends inside the text become blanks.
-std::string FeedEvent(const FeedLine& line);
+// One Server-Sent Event of lines: "id:" the newest line's number, then each
+// line as UTF-8 in a "data:" field (a browser hands them over joined by line
+// ends), then the blank line that ends the event. Line ends inside a text
+// become blanks.
+std::string LinesEvent(const std::deque<FeedLine>& kept, size_t first);
 
 }  // namespace orlund
