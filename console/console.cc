@@ -100,9 +100,10 @@ bool HostAllowed(std::string_view host) {
   return false;
 }
 
-// A password as typed into the login page (UTF-8) in the code page of the
-// user file; bytes that are no UTF-8 are taken as they are.
-std::string PasswordFrom(const std::string& typed) {
+// A text from the browser (a password typed into the login page, a profile
+// name chosen in a form: UTF-8) in the code page of the data files; bytes
+// that are no UTF-8 are taken as they are (a link's Windows-1252 name).
+std::string TextFromBrowser(const std::string& typed) {
   if (!IsValidUtf8(typed)) return typed;
   return Utf8ToCp1252(typed).value_or(typed);
 }
@@ -245,7 +246,8 @@ HttpReply Console::Login(const HttpRequest& request, const std::string& peer_add
                          const ConsoleNow& now) {
   const auto fields = ParseFormFields(request.body());
   const auto typed = fields.find("password");
-  const std::string password = typed == fields.end() ? std::string() : PasswordFrom(typed->second);
+  const std::string password =
+      typed == fields.end() ? std::string() : TextFromBrowser(typed->second);
   LoadUsers(state_.ProjectDirectory, state_.users, state_.log, state_.texts);
   const UserLogin login =
       CheckUserLogin(state_.users, state_.settings.RequireActiveXLogin, password);
@@ -471,7 +473,11 @@ HttpReply Console::Show(const Viewer& viewer, std::string_view page, bool api,
     return Page(viewer, "Profiles", page, ProfilesHtml(state_));
   }
   if (page.starts_with("/profiles/")) {
-    const int slot = FindSlotByName(profiles.Profiles, profiles.ProfileCount, page.substr(10));
+    const std::string name(page.substr(10));
+    int slot = FindSlotByName(profiles.Profiles, profiles.ProfileCount, name);
+    if (slot < 0) {
+      slot = FindSlotByName(profiles.Profiles, profiles.ProfileCount, TextFromBrowser(name));
+    }
     if (slot < 0) {
       return api ? JsonError(http::status::not_found, "no such profile")
                  : TextReply(http::status::not_found, "No such profile");
@@ -496,7 +502,7 @@ HttpReply Console::Show(const Viewer& viewer, std::string_view page, bool api,
   int profile_slot = -1;
   if (const auto found = fields.find("profile"); found != fields.end() && !found->second.empty()) {
     profile_slot =
-        FindSlotByName(profiles.Profiles, profiles.ProfileCount, PasswordFrom(found->second));
+        FindSlotByName(profiles.Profiles, profiles.ProfileCount, TextFromBrowser(found->second));
   }
   return Page(viewer, "Calendar", page, CalendarHtml(state_, month, profile_slot));
 }
