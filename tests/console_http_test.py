@@ -200,10 +200,10 @@ class ConsoleTest(unittest.TestCase):
             def line_arrived():
                 nonlocal received
                 received += stream.recv(65536)
-                return b"NETWORK_COMMON_RECEIVERTYPES\n\n" in received
+                return b" NETWORK_COMMON_RECEIVERTYPES (" in received
             self.assertTrue(wait_for(line_arrived, limit=5))
             self.assertRegex(received.decode(), r"\nid: \d+\n(data: .*\n)*data: \S+ \S+ -> "
-                             r"127\.0\.0\.1:\d+ NETWORK_COMMON_RECEIVERTYPES\n\n")
+                             r"127\.0\.0\.1:\d+ NETWORK_COMMON_RECEIVERTYPES \(\d+ bytes\)\n")
 
             token = admin.form_token()
             switched = admin.post("/api/traffic-file", {"on": "1"},
