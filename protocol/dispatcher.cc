@@ -13,6 +13,7 @@ void Dispatch(ServerState& state, cClientConnection& connection, int type,
               std::string_view payload) {
   RequestHandler handler = HandlerFor(type);
   if (handler == nullptr) return;
+  ++state.metrics.requests[static_cast<uint8_t>(type)];
   try {
     handler(state, connection, payload);
   } catch (const DecodeError&) {

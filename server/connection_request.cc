@@ -15,6 +15,7 @@ std::shared_ptr<cClientConnection> OnConnectionRequest(ServerState& state,
                                                        const AcceptTransport& accept) {
   if (!IsAddressAllowed(peer_address, state.settings.AllowedActiveXClientAddresses)) {
     state.log.ServerLog(state.texts.GetText(kTextAddressNotAllowed) + " " + peer_address);
+    ++state.metrics.refused_not_allowed;
     return nullptr;
   }
   // Only connected members count. Members whose socket is gone leave here
@@ -27,6 +28,7 @@ std::shared_ptr<cClientConnection> OnConnectionRequest(ServerState& state,
   });
   if (state.ClientConnections.size() >= ServerState::kMaxClientConnections) {
     state.log.ServerLog(state.texts.GetText(kTextTooManyClients) + " " + peer_address);
+    ++state.metrics.refused_too_many;
     return nullptr;
   }
   auto connection = std::make_shared<cClientConnection>(accept(), state.clock.steady_now());

@@ -22,6 +22,14 @@ constexpr std::chrono::milliseconds kAcceptRetry(100);
 
 }  // namespace
 
+void ToggleTrafficFile(ServerState& state) {
+  state.Menu_File_Continous_Debug = !state.Menu_File_Continous_Debug;
+  if (!state.settings.RunAsService) {
+    std::cout << "Save continous to debug file: "
+              << (state.Menu_File_Continous_Debug ? "on" : "off") << std::endl;
+  }
+}
+
 EventLoop::EventLoop(ServerState& state)
     : state_(state), acceptor_(io_), timer_(io_), accept_retry_(io_), signals_(io_) {
   // Taken over from the start, so that a signal during start-up waits for
@@ -105,12 +113,7 @@ void EventLoop::WaitForSignal() {
   signals_.async_wait([this](const boost::system::error_code& error, int signal_number) {
     if (error) return;
     if (signal_number == SIGUSR1) {
-      state_.Menu_File_Continous_Debug = !state_.Menu_File_Continous_Debug;
-      // The terminal shows the switch as the window's menu showed its check.
-      if (!state_.settings.RunAsService) {
-        std::cout << "Save continous to debug file: "
-                  << (state_.Menu_File_Continous_Debug ? "on" : "off") << std::endl;
-      }
+      ToggleTrafficFile(state_);
       WaitForSignal();
       return;
     }

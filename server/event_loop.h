@@ -14,6 +14,11 @@
 
 namespace orlund {
 
+// Menu_File_Continous_Debug clicked: switches the traffic file on or off
+// and, when not running as a service, shows the new state on stdout as the
+// window's menu showed its check mark.
+void ToggleTrafficFile(ServerState& state);
+
 class EventLoop {
  public:
   // `state` must outlive the loop.
@@ -30,6 +35,9 @@ class EventLoop {
   // Starts the timer and the signal handling and runs every event until a
   // stop signal arrived; returns then.
   void Run();
+
+  // The loop's io_context, for the operator console on the same thread.
+  boost::asio::io_context& io() { return io_; }
 
  private:
   void Accept();

@@ -14,6 +14,7 @@
 #include "base/numeric.h"
 #include "base/text_numbers.h"
 #include "base/version.h"
+#include "console/console.h"
 #include "server/event_loop.h"
 #include "server/instance_lock.h"
 #include "server/server_log.h"
@@ -78,8 +79,32 @@ int InstallOrUninstall(const CommandLine& command_line) {
   return 1;
 }
 
+// Starts the operator console on the loop when its port is set; the server
+// log hands it every entry. Nothing (and no message) when the port is 0; on
+// failure, a message for the operator in `error`.
+std::unique_ptr<Console> StartConsole(EventLoop& loop, ServerState& state, ServerLogWriter& log,
+                                      std::string& error) {
+  if (state.settings.ActiveXConsolePort == 0) return nullptr;
+  ConsoleHooks hooks;
+  hooks.toggle_traffic_file = [&state] { ToggleTrafficFile(state); };
+  hooks.server_log_path = [&state](const std::tm& now) {
+    return ServerLogPath(state.ProjectDirectory, now);
+  };
+  auto console = std::make_unique<Console>(loop.io(), state, std::move(hooks));
+  std::string reason;
+  if (!console->Listen(reason)) {
+    error = std::string(kProductName) + " console port " +
+            std::to_string(state.settings.ActiveXConsolePort) + " on " +
+            state.settings.ActiveXConsoleAddress + " cannot be used: " + reason + "!";
+    return nullptr;
+  }
+  log.SetListener(
+      [console = console.get()](const std::string& entry) { console->OnServerLogEntry(entry); });
+  return console;
+}
+
 // Steps 11 to 20 with the state built; runs the event loop.
-int StartAndRun(ServerState& state) {
+int StartAndRun(ServerState& state, ServerLogWriter& log) {
   const bool service = state.settings.RunAsService;
   state.log.ServerLog("-");
   EventLoop loop(state);
@@ -115,14 +140,25 @@ int StartAndRun(ServerState& state) {
                 service, kEventError);
     return 1;
   }
+  error.clear();
+  std::unique_ptr<Console> console = StartConsole(loop, state, log, error);
+  if (console == nullptr && !error.empty()) {
+    ShowMessage(error, service, kEventError);
+    return 1;
+  }
+  state.metrics.started = state.metrics.last_tick = state.clock.steady_now();
+  state.metrics.started_at = state.clock.local_now();
   if (service) {
     NotifyReady();
     SysLogEvent(kEventInformation, std::string(kProductName) + " started");
   } else {
     std::cout << kProductName << " - version " << kProductVersion << std::endl;
+    if (console) std::cout << "Operator console: " << console->Url() << std::endl;
   }
 
   loop.Run();
+  log.SetListener({});
+  console.reset();
   if (state.ReceiversChanged || state.ProfilesChanged) {
     ShowMessage(std::string(kProductName) + " could not save the changed data files!", service,
                 kEventError);
@@ -166,6 +202,12 @@ SettingTexts ReadSettingTexts(const std::string& project_directory) {
       ReadServerIni(project_directory, kActiveXSection, "RequireActiveXLogin", "0");
   t.StoreActiveXMessagesByServer =
       ReadServerIni(project_directory, kActiveXSection, "StoreActiveXMessagesByServer", "1");
+  t.ActiveXConsolePort =
+      ReadServerIni(project_directory, kActiveXSection, "ActiveXConsolePort", "0");
+  t.ActiveXConsoleAddress =
+      ReadServerIni(project_directory, kActiveXSection, "ActiveXConsoleAddress", "127.0.0.1");
+  t.ActiveXConsoleMetricsOpen =
+      ReadServerIni(project_directory, kActiveXSection, "ActiveXConsoleMetricsOpen", "0");
   return t;
 }
 
@@ -183,6 +225,12 @@ bool NormaliseSettings(const SettingTexts& texts, ServerSettings& settings, std:
             " ms is too large (at most " + std::to_string(kMaxKeepAliveIntervalMs) + " ms)!";
     return false;
   }
+  double console_port = RoundHalfEven(TextToNumber(texts.ActiveXConsolePort));
+  if (!(console_port >= 0 && console_port <= 65535)) {
+    error = product + " console port " + texts.ActiveXConsolePort +
+            " is not a valid port number (1 to 65535, or 0 for no console)!";
+    return false;
+  }
   if (interval < 0) interval = 0;
   if (interval > 0 && interval < 1000) interval = 1000;
 
@@ -192,6 +240,9 @@ bool NormaliseSettings(const SettingTexts& texts, ServerSettings& settings, std:
   settings.ActiveXLanguage = texts.ActiveXLanguage;
   settings.RequireActiveXLogin = texts.RequireActiveXLogin != "0";
   settings.StoreActiveXMessagesByServer = texts.StoreActiveXMessagesByServer == "1";
+  settings.ActiveXConsolePort = static_cast<int32_t>(console_port);
+  settings.ActiveXConsoleAddress = texts.ActiveXConsoleAddress;
+  settings.ActiveXConsoleMetricsOpen = texts.ActiveXConsoleMetricsOpen == "1";
   return true;
 }
 
@@ -241,7 +292,7 @@ int RunServer(const CommandLine& command_line) {
   state->user_settings_root = UserSettingsRoot();
   // The terminal is the window: every packet-list line is shown there.
   state->List_Packets = PacketList(service ? nullptr : &std::cout);
-  return StartAndRun(*state);
+  return StartAndRun(*state, log);
 }
 
 }  // namespace orlund

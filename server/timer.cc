@@ -66,11 +66,16 @@ bool Guarded(ServerState& state, const char* what, Operation operation) {
 // Writes a table whose changed flag is set; after a successful save, queues
 // the alarm server's reload command and records the directory's stamp.
 template <typename Save>
-void SaveIfChanged(ServerState& state, bool& changed, const char* what, const char* reload_command,
-                   const std::string& directory, DirectoryStamp& stamp, Save save) {
+void SaveIfChanged(ServerState& state, DataTable table, bool& changed, const char* what,
+                   const char* reload_command, const std::string& directory, DirectoryStamp& stamp,
+                   Save save) {
   if (!changed) return;
   bool saved = false;
-  if (!Guarded(state, what, [&] { saved = save(); }) || !saved) return;
+  const auto started = state.clock.steady_now();
+  if (!Guarded(state, what, [&] { saved = save(); })) saved = false;
+  RecordSave(state.metrics, table, saved, state.clock.steady_now() - started,
+             state.clock.local_now());
+  if (!saved) return;
   QueueAlarmCommand(state, reload_command);
   GetNewestDataFileTime(directory, stamp);
   changed = false;
@@ -81,7 +86,7 @@ void SaveIfChanged(ServerState& state, bool& changed, const char* what, const ch
 // waiting to be written, the table in memory is newer than the files and is
 // kept; the stamp stays, so the files are compared again after the save.
 template <typename Reload>
-void ReloadIfChanged(ServerState& state, bool pending_change, const char* what,
+void ReloadIfChanged(ServerState& state, DataTable table, bool pending_change, const char* what,
                      const std::string& directory, DirectoryStamp& stamp, int32_t kind_text,
                      Reload reload) {
   DirectoryStamp now;
@@ -89,6 +94,7 @@ void ReloadIfChanged(ServerState& state, bool pending_change, const char* what,
   stamp = now;
   int32_t count = 0;
   if (!Guarded(state, what, [&] { count = reload(); })) return;
+  RecordReload(state.metrics, table, state.clock.local_now());
   state.log.ServerLog(state.texts.GetText(kTextDataFilesReloaded) + " " + std::to_string(count) +
                       " " + state.texts.GetText(kind_text));
 }
@@ -104,24 +110,25 @@ KeepAliveLimits KeepAliveLimitsFor(int32_t interval_ms) {
 
 void RunPendingSaves(ServerState& state) {
   const StoreContext context = state.store_context();
-  SaveIfChanged(state, state.ReceiversChanged, "Saving the receivers", "RR",
+  SaveIfChanged(state, DataTable::kReceivers, state.ReceiversChanged, "Saving the receivers", "RR",
                 state.ProjectDirectory + "Receivers", state.ReceiversDirectoryStamp,
                 [&] { return SaveAllReceivers(state.data.receivers, context); });
-  SaveIfChanged(state, state.ProfilesChanged, "Saving the profiles", "RP:-1",
+  SaveIfChanged(state, DataTable::kProfiles, state.ProfilesChanged, "Saving the profiles", "RP:-1",
                 state.ProjectDirectory + "Profiles", state.ProfilesDirectoryStamp,
                 [&] { return SaveAllProfiles(state.data.profiles, context); });
 }
 
 void TimerTick(ServerState& state) {
+  state.metrics.last_tick = state.clock.steady_now();
   SweepConnections(state);
   RunPendingSaves(state);
   state.PollElapsed += kTimerIntervalMs;
   if (state.PollElapsed < kPollIntervalMs) return;
   const StoreContext context = state.store_context();
-  ReloadIfChanged(state, state.ReceiversChanged, "Reloading the receivers",
+  ReloadIfChanged(state, DataTable::kReceivers, state.ReceiversChanged, "Reloading the receivers",
                   state.ProjectDirectory + "Receivers", state.ReceiversDirectoryStamp,
                   kTextReceivers, [&] { return LoadAllReceivers(state.data.receivers, context); });
-  ReloadIfChanged(state, state.ProfilesChanged, "Reloading the profiles",
+  ReloadIfChanged(state, DataTable::kProfiles, state.ProfilesChanged, "Reloading the profiles",
                   state.ProjectDirectory + "Profiles", state.ProfilesDirectoryStamp, kTextProfiles,
                   [&] { return LoadAllProfiles(state.data.profiles, context); });
   state.PollElapsed = 0;

@@ -347,6 +347,14 @@ TEST(ServerTest, StartUpRefusalsNameTheirReasonAndFail) {
   EXPECT_NE(RunToEnd(*server), 0);
   EXPECT_TRUE(Contains(server->Stderr(), "cannot read its settings file '" + ini_directory.dir +
                                              "Orlund_Server.ini': it is a directory\n"));
+
+  Project console_taken("ActiveXConsolePort=" + std::to_string(first.port) + "\n");
+  server = std::make_unique<ServerProcess>(console_taken.dir, console_taken.home.path());
+  EXPECT_NE(RunToEnd(*server), 0);
+  EXPECT_TRUE(Contains(server->Stderr(), "Orlund ActiveX Server console port " +
+                                             std::to_string(first.port) +
+                                             " on 127.0.0.1 cannot be used: "))
+      << server->Stderr();
   EXPECT_EQ(ExitCode(running->Stop(SIGTERM)), 0);
 }
 
