@@ -216,16 +216,18 @@ class Client {
 // stderr go to files in the scratch directory so tests can read them.
 class ServerProcess {
  public:
+  // With `stdout_pipe`, the server's stdout is a pipe instead of the file.
   ServerProcess(const std::string& project_dir, const std::string& home_dir,
-                std::vector<std::string> extra_args = {})
+                std::vector<std::string> extra_args = {}, bool stdout_pipe = false)
       : home_(home_dir) {
     out_path_ = home_dir + "server.out";
     err_path_ = home_dir + "server.err";
+    if (stdout_pipe && pipe2(stdout_pipe_, O_CLOEXEC) != 0) stdout_pipe_[0] = stdout_pipe_[1] = -1;
     pid_ = fork();
     if (pid_ == 0) {
       int out = open(out_path_.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
       int err = open(err_path_.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-      dup2(out, 1);
+      dup2(stdout_pipe_[1] >= 0 ? stdout_pipe_[1] : out, 1);
       dup2(err, 2);
       setenv("ORLUND_REGISTRY_ROOT", (home_dir + "registry").c_str(), 1);
       setenv("XDG_CONFIG_HOME", (home_dir + "config").c_str(), 1);
@@ -240,8 +242,12 @@ class ServerProcess {
       execv(exe.c_str(), argv.data());
       _exit(127);
     }
+    if (stdout_pipe_[1] >= 0) close(stdout_pipe_[1]);
   }
-  ~ServerProcess() { Stop(SIGKILL); }
+  ~ServerProcess() {
+    Stop(SIGKILL);
+    CloseStdoutPipe();
+  }
   ServerProcess(const ServerProcess&) = delete;
   ServerProcess& operator=(const ServerProcess&) = delete;
 
@@ -292,6 +298,29 @@ class ServerProcess {
   }
 
   std::string Stdout() const { return ReadFile(out_path_); }
+
+  // Reads the stdout pipe until `text` has come; false when it has not within `limit`.
+  bool StdoutPipeShows(const std::string& text,
+                       std::chrono::milliseconds limit = std::chrono::milliseconds(10000)) {
+    auto end = std::chrono::steady_clock::now() + limit;
+    std::string seen;
+    while (seen.find(text) == std::string::npos) {
+      auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+          end - std::chrono::steady_clock::now());
+      pollfd p{stdout_pipe_[0], POLLIN, 0};
+      char chunk[4096];
+      if (left.count() <= 0 || poll(&p, 1, static_cast<int>(left.count())) <= 0) return false;
+      ssize_t n = read(stdout_pipe_[0], chunk, sizeof chunk);
+      if (n <= 0) return false;
+      seen.append(chunk, static_cast<size_t>(n));
+    }
+    return true;
+  }
+  // Closes the reading end of the stdout pipe, as a terminal or pager that went away.
+  void CloseStdoutPipe() {
+    if (stdout_pipe_[0] >= 0) close(stdout_pipe_[0]);
+    stdout_pipe_[0] = -1;
+  }
   std::string Stderr() const { return ReadFile(err_path_); }
   const std::string& home() const { return home_; }
 
@@ -301,6 +330,7 @@ class ServerProcess {
   pid_t pid_ = -1;
   bool exited_ = false;
   int status_ = 0;
+  int stdout_pipe_[2] = {-1, -1};
 };
 
 // A scratch project: the INI file names the language (whose file lies beside
