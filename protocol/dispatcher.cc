@@ -26,21 +26,54 @@ void Dispatch(ServerState& state, cClientConnection& connection, int type,
   }
 }
 
-void OnDataArrival(ServerState& state, cClientConnection& connection, std::string_view bytes) {
-  connection.m_NetworkLastPacketFromClientTimeStamp = state.clock.steady_now();
-  connection.m_ClientBuffer.Feed(bytes);
+namespace {
+
+// Logs and dispatches the whole packets in the connection's buffer, in
+// arrival order, until the buffer holds no whole packet or an answer is held.
+// A call while the connection's packets are being cut (an answer released at
+// once, inside a handler) leaves the work to the loop already running.
+void CutPackets(ServerState& state, cClientConnection& connection) {
+  if (connection.CuttingPackets) return;
+  connection.CuttingPackets = true;
   Frame frame;
-  for (;;) {
+  while (!connection.AnswerHeld) {
     FrameStatus status = connection.m_ClientBuffer.Next(frame);
-    if (status == FrameStatus::kNeedMore) return;
+    if (status == FrameStatus::kNeedMore) break;
     if (status == FrameStatus::kTooLong) {
       if (connection.IsConnected())
         OnSocketError(state, connection, connection.m_ClientBuffer.error());
-      return;
+      break;
     }
     LogPacket(state, connection, DirectionReceived, frame.type, frame.payload);
     Dispatch(state, connection, frame.type, frame.payload);
   }
+  connection.CuttingPackets = false;
+}
+
+}  // namespace
+
+void OnDataArrival(ServerState& state, cClientConnection& connection, std::string_view bytes) {
+  connection.m_NetworkLastPacketFromClientTimeStamp = state.clock.steady_now();
+  connection.m_ClientBuffer.Feed(bytes);
+  CutPackets(state, connection);
+  if (connection.AnswerHeld && connection.m_ClientBuffer.pending() > kHeldBytesLimit) {
+    connection.objWinSock->SetReading(false);
+  }
+}
+
+void AnswerAt(ServerState& state, cClientConnection& connection,
+              std::chrono::steady_clock::time_point due, int type, std::string payload) {
+  if (due <= state.clock.steady_now()) {
+    SendPacket(state, ToClient, connection, type, payload);
+    return;
+  }
+  connection.AnswerHeld = true;
+  connection.objWinSock->WaitUntil(due, [&state, &connection, type, payload = std::move(payload)] {
+    connection.AnswerHeld = false;
+    SendPacket(state, ToClient, connection, type, payload);
+    CutPackets(state, connection);
+    if (!connection.AnswerHeld) connection.objWinSock->SetReading(true);
+  });
 }
 
 void OnSocketClose(ServerState& state, cClientConnection& connection) {

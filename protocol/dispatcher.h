@@ -2,6 +2,8 @@
 // Runs the handler of one received packet, and cuts a connection's received
 // bytes into packets.
 
+#include <chrono>
+#include <cstddef>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -20,7 +22,20 @@ void Dispatch(ServerState& state, cClientConnection& connection, int type,
 // objWinSock_DataArrival: stamps the arrival time, appends the bytes, and
 // logs and dispatches every whole packet in arrival order. A declared length
 // above the framing limit is handled as a socket error of this connection.
+// While the connection's answer is held (AnswerAt), the packets wait in its
+// buffer; past kHeldBytesLimit waiting bytes the socket stops being read.
 void OnDataArrival(ServerState& state, cClientConnection& connection, std::string_view bytes);
+
+// Bytes a client may have waiting in the server behind a held answer before
+// its socket stops being read.
+inline constexpr size_t kHeldBytesLimit = 65536;
+
+// Sends the packet of `type` to the connection alone at `due`, at once when
+// `due` has come. Until then the connection's later packets wait, so the
+// client gets its answers in the order of its requests; other clients are
+// served meanwhile, as the wait is a timer of the connection's socket.
+void AnswerAt(ServerState& state, cClientConnection& connection,
+              std::chrono::steady_clock::time_point due, int type, std::string payload);
 
 // objWinSock_Close: the peer closed the connection. Logs it and closes the
 // socket; the timer's sweep removes the connection later.

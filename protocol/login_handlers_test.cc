@@ -1,6 +1,11 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <functional>
+#include <utility>
+
 #include "base/file_utils.h"
+#include "protocol/catalogue.h"
 #include "protocol/codec.h"
 #include "testing/handler_testing.h"
 #include "testing/test_temp_dir.h"
@@ -56,6 +61,89 @@ TEST_F(LoginTest, RequiredLoginMatchesPasswordsIgnoringCaseFirstUserWinning) {
   // The user file is read anew on every login.
   WriteUsers({{"bob", "S\xC9KRET", 9}});
   EXPECT_EQ(Login("s\xE9kret"), Result(9, "bob"));
+}
+
+// A socket whose waits run when the test says their time has come.
+class TimedTransport : public FakeTransport {
+ public:
+  using FakeTransport::FakeTransport;
+  void WaitUntil(TimePoint due, std::function<void()> then) override {
+    wait_due = due;
+    waiting = std::move(then);
+  }
+  void SetReading(bool on) override { reading = on; }
+  void Expire() { std::exchange(waiting, nullptr)(); }
+
+  TimePoint wait_due;
+  std::function<void()> waiting;
+  bool reading = true;
+};
+
+TEST_F(LoginTest, FailedLoginsAreAnsweredLaterAndHoldOnlyTheirClientsLaterPackets) {
+  using std::chrono::milliseconds;
+  server.state.settings.RequireActiveXLogin = true;
+  WriteUsers({{"alice", "secret", 5}});
+  auto now = std::chrono::steady_clock::now();
+  server.state.clock.steady_now = [&] { return now; };
+  auto transport = std::make_unique<TimedTransport>("10.0.0.1", 1);
+  TimedTransport& guesser_socket = *transport;
+  cClientConnection guesser(std::move(transport), now);
+  transport = std::make_unique<TimedTransport>("10.0.0.1", 2);
+  TimedTransport& neighbour_socket = *transport;
+  cClientConnection neighbour(std::move(transport), now);
+  const std::string types_answer = EncodePacket(NETWORK_COMMON_RECEIVERTYPES, EncodeInt16(0));
+  const std::string level_0 = EncodePacket(NETWORK_COMMON_USERLEVEL, EncodeInt32(0));
+  const std::string wrong = EncodePacket(6, EncodeString("wrong"));
+
+  // Two guesses and a request in one arrival: the first answer waits 0.25 s
+  // and everything after it waits behind it, while another client is served.
+  OnDataArrival(server.state, guesser, wrong + wrong + EncodePacket(4, ""));
+  EXPECT_TRUE(guesser_socket.written.empty());
+  EXPECT_EQ(guesser_socket.wait_due, now + milliseconds(250));
+  Request(server, client, 4);
+  EXPECT_EQ(Sent(client), types_answer);
+
+  now += milliseconds(250);
+  guesser_socket.Expire();
+  EXPECT_EQ(guesser_socket.written, std::vector<std::string>{level_0});
+  EXPECT_EQ(guesser_socket.wait_due, now + milliseconds(500));
+  now += milliseconds(500);
+  guesser_socket.Expire();
+  EXPECT_EQ(guesser_socket.written, (std::vector<std::string>{level_0, level_0, types_answer}));
+  EXPECT_FALSE(guesser.AnswerHeld);
+
+  // Doubling up to 8 s; every tenth failure in a row is logged once.
+  guesser_socket.written.clear();
+  for (int failure = 3; failure <= 10; ++failure) {
+    OnDataArrival(server.state, guesser, wrong);
+    EXPECT_EQ(guesser_socket.wait_due - now, milliseconds(std::min(250 << (failure - 1), 8000)));
+    now = guesser_socket.wait_due;
+    guesser_socket.Expire();
+  }
+  EXPECT_EQ(guesser_socket.written.size(), 8u);
+  EXPECT_EQ(std::count(server.log.lines.begin(), server.log.lines.end(),
+                       "Failed logins from 10.0.0.1: 10 in a row"),
+            1);
+
+  // A client that keeps sending behind a held answer (here empty packets)
+  // stops being read until the answer has gone.
+  OnDataArrival(server.state, guesser, wrong + std::string(kHeldBytesLimit + 4, '\0'));
+  EXPECT_FALSE(guesser_socket.reading);
+  now = guesser_socket.wait_due;
+  guesser_socket.Expire();
+  EXPECT_TRUE(guesser_socket.reading);
+
+  // The right password is answered at once and forgets the failures; a
+  // login from the same address then waits for the answer held before it.
+  guesser_socket.written.clear();
+  const std::string right = EncodePacket(6, EncodeString("secret"));
+  OnDataArrival(server.state, guesser, right + wrong);
+  ASSERT_FALSE(guesser_socket.written.empty());
+  EXPECT_EQ(guesser_socket.written[0], EncodePacket(NETWORK_COMMON_USERLEVEL, EncodeInt32(5)));
+  EXPECT_EQ(guesser_socket.wait_due, now + milliseconds(250));
+  OnDataArrival(server.state, neighbour, right);
+  EXPECT_TRUE(neighbour_socket.written.empty());
+  EXPECT_EQ(neighbour_socket.wait_due, guesser_socket.wait_due);
 }
 
 }  // namespace
