@@ -62,12 +62,16 @@ class cClientConnection {
   TimePoint m_NetworkLastPacketFromClientTimeStamp;
   // The area the client announced; stored only.
   std::string m_Area;
-  // An answer waits for its time (a throttled login's); the client's later
-  // packets wait behind it in m_ClientBuffer, so its answers keep the order
-  // of its requests.
-  bool AnswerHeld = false;
+  // The client's packets in m_ClientBuffer wait for a timer of its socket:
+  // behind an answer held back (a throttled login's), so that its answers
+  // keep the order of its requests, or for the client's next turn after it
+  // had its share of the event thread.
+  bool PacketsWaiting = false;
   // m_ClientBuffer is being cut into packets and handled right now.
   bool CuttingPackets = false;
+  // The client closed its end while packets of it still waited; its socket
+  // is closed once they are handled.
+  bool PeerClosed = false;
   std::unique_ptr<Transport> objWinSock;
 
   int32_t GetUserLevel() const { return m_UserLevel; }

@@ -22,13 +22,14 @@ void Dispatch(ServerState& state, cClientConnection& connection, int type,
 // objWinSock_DataArrival: stamps the arrival time, appends the bytes, and
 // logs and dispatches every whole packet in arrival order. A declared length
 // above the framing limit is handled as a socket error of this connection.
-// While the connection's answer is held (AnswerAt), the packets wait in its
-// buffer; past kHeldBytesLimit waiting bytes the socket stops being read.
+// A client's packets are handled for at most kTurnLength at a time; then, or
+// while an answer of the client is held (AnswerAt), the rest wait in its
+// buffer, and past kWaitingBytesLimit waiting bytes its socket stops being
+// read. So a client that floods the server cannot hold up the others.
 void OnDataArrival(ServerState& state, cClientConnection& connection, std::string_view bytes);
 
-// Bytes a client may have waiting in the server behind a held answer before
-// its socket stops being read.
-inline constexpr size_t kHeldBytesLimit = 65536;
+inline constexpr std::chrono::milliseconds kTurnLength{1};
+inline constexpr size_t kWaitingBytesLimit = 65536;
 
 // Sends the packet of `type` to the connection alone at `due`, at once when
 // `due` has come. Until then the connection's later packets wait, so the
@@ -38,7 +39,9 @@ void AnswerAt(ServerState& state, cClientConnection& connection,
               std::chrono::steady_clock::time_point due, int type, std::string payload);
 
 // objWinSock_Close: the peer closed the connection. Logs it and closes the
-// socket; the timer's sweep removes the connection later.
+// socket; the timer's sweep removes the connection later. Packets of the
+// client still waiting are handled first, all but those whose only effect
+// is an answer to it. Packets of a client the server closed are dropped.
 void OnSocketClose(ServerState& state, cClientConnection& connection);
 
 // objWinSock_Error: a socket error. Logs it and closes the socket.

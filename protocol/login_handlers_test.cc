@@ -1,14 +1,13 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <functional>
-#include <utility>
 
 #include "base/file_utils.h"
 #include "protocol/catalogue.h"
 #include "protocol/codec.h"
 #include "testing/handler_testing.h"
 #include "testing/test_temp_dir.h"
+#include "testing/timed_transport.h"
 
 namespace orlund {
 namespace {
@@ -63,34 +62,18 @@ TEST_F(LoginTest, RequiredLoginMatchesPasswordsIgnoringCaseFirstUserWinning) {
   EXPECT_EQ(Login("s\xE9kret"), Result(9, "bob"));
 }
 
-// A socket whose waits run when the test says their time has come.
-class TimedTransport : public FakeTransport {
- public:
-  using FakeTransport::FakeTransport;
-  void WaitUntil(TimePoint due, std::function<void()> then) override {
-    wait_due = due;
-    waiting = std::move(then);
-  }
-  void SetReading(bool on) override { reading = on; }
-  void Expire() { std::exchange(waiting, nullptr)(); }
-
-  TimePoint wait_due;
-  std::function<void()> waiting;
-  bool reading = true;
-};
-
 TEST_F(LoginTest, FailedLoginsAreAnsweredLaterAndHoldOnlyTheirClientsLaterPackets) {
   using std::chrono::milliseconds;
   server.state.settings.RequireActiveXLogin = true;
   WriteUsers({{"alice", "secret", 5}});
   auto now = std::chrono::steady_clock::now();
   server.state.clock.steady_now = [&] { return now; };
-  auto transport = std::make_unique<TimedTransport>("10.0.0.1", 1);
-  TimedTransport& guesser_socket = *transport;
-  cClientConnection guesser(std::move(transport), now);
-  transport = std::make_unique<TimedTransport>("10.0.0.1", 2);
-  TimedTransport& neighbour_socket = *transport;
-  cClientConnection neighbour(std::move(transport), now);
+  TimedClient guessing = MakeTimedClient("10.0.0.1", 1, now);
+  TimedTransport& guesser_socket = *guessing.transport;
+  cClientConnection& guesser = *guessing.connection;
+  TimedClient neighbouring = MakeTimedClient("10.0.0.1", 2, now);
+  TimedTransport& neighbour_socket = *neighbouring.transport;
+  cClientConnection& neighbour = *neighbouring.connection;
   const std::string types_answer = EncodePacket(NETWORK_COMMON_RECEIVERTYPES, EncodeInt16(0));
   const std::string level_0 = EncodePacket(NETWORK_COMMON_USERLEVEL, EncodeInt32(0));
   const std::string wrong = EncodePacket(6, EncodeString("wrong"));
@@ -110,7 +93,7 @@ TEST_F(LoginTest, FailedLoginsAreAnsweredLaterAndHoldOnlyTheirClientsLaterPacket
   now += milliseconds(500);
   guesser_socket.Expire();
   EXPECT_EQ(guesser_socket.written, (std::vector<std::string>{level_0, level_0, types_answer}));
-  EXPECT_FALSE(guesser.AnswerHeld);
+  EXPECT_FALSE(guesser.PacketsWaiting);
 
   // Doubling up to 8 s; every tenth failure in a row is logged once.
   guesser_socket.written.clear();
@@ -127,7 +110,7 @@ TEST_F(LoginTest, FailedLoginsAreAnsweredLaterAndHoldOnlyTheirClientsLaterPacket
 
   // A client that keeps sending behind a held answer (here empty packets)
   // stops being read until the answer has gone.
-  OnDataArrival(server.state, guesser, wrong + std::string(kHeldBytesLimit + 4, '\0'));
+  OnDataArrival(server.state, guesser, wrong + std::string(kWaitingBytesLimit + 4, '\0'));
   EXPECT_FALSE(guesser_socket.reading);
   now = guesser_socket.wait_due;
   guesser_socket.Expire();

@@ -19,6 +19,8 @@ constexpr std::chrono::milliseconds kTick(kTimerIntervalMs);
 // After a failed accept (out of file descriptors, say) the next is tried a
 // little later instead of at once, which would spin.
 constexpr std::chrono::milliseconds kAcceptRetry(100);
+// Connections taken at most after one accept event.
+constexpr int kAcceptsAtOnce = 32;
 
 }  // namespace
 
@@ -51,6 +53,7 @@ bool EventLoop::Listen(int port, std::string& error) {
   if (!ec) acceptor_.set_option(tcp::acceptor::reuse_address(true), ec);
   if (!ec) acceptor_.bind(endpoint, ec);
   if (!ec) acceptor_.listen(boost::asio::socket_base::max_listen_connections, ec);
+  if (!ec) acceptor_.non_blocking(true, ec);
   if (ec) {
     error = ec.message();
     boost::system::error_code ignored;
@@ -72,8 +75,21 @@ void EventLoop::Accept() {
       return;
     }
     OnAccepted(std::move(socket));
+    AcceptWaiting();
     Accept();
   });
+}
+
+void EventLoop::AcceptWaiting() {
+  // Connections that queued up meanwhile are taken now, not one per round of
+  // the loop: busy clients would otherwise keep new ones waiting for long.
+  for (int i = 0; i < kAcceptsAtOnce; ++i) {
+    boost::system::error_code ec;
+    tcp::socket socket(io_);
+    acceptor_.accept(socket, ec);  // the acceptor does not block: it fails instead
+    if (ec) return;
+    OnAccepted(std::move(socket));
+  }
 }
 
 void EventLoop::OnAccepted(tcp::socket socket) {

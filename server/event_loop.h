@@ -41,6 +41,7 @@ class EventLoop {
 
  private:
   void Accept();
+  void AcceptWaiting();
   void OnAccepted(boost::asio::ip::tcp::socket socket);
   void ArmTimer();
   void WaitForSignal();
