@@ -2,7 +2,7 @@
 # Runs one scenario of build/bin/orlund-stress (or every one with "all")
 # against the server on a scratch copy of the example project, port 58678,
 # and stops the server afterwards. Fails when orlund-stress fails or the
-# server does not stop cleanly.
+# server does not stop cleanly; "all" runs every scenario even after a failure.
 #   ./scripts/stress.sh SCENARIO SECONDS [orlund-stress options...]
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -10,11 +10,12 @@ scenario=${1:?usage: stress.sh SCENARIO|all SECONDS [options]}
 seconds=${2:?usage: stress.sh SCENARIO|all SECONDS [options]}
 shift 2
 if [ "$scenario" = all ]; then
+  status=0
   for s in churn stalled-readers partial-packets huge-table password-guessing command-flood \
     malformed mixed; do
-    "$0" "$s" "$seconds" "$@"
+    "$0" "$s" "$seconds" "$@" || status=1
   done
-  exit 0
+  exit "$status"
 fi
 
 bin=$(pwd)/build/bin
