@@ -3,7 +3,7 @@
 #include <span>
 
 #include "protocol/messages.h"
-#include "testing/handler_testing.h"
+#include "testing/fake_transport.h"
 
 namespace orlund {
 namespace {

@@ -1,5 +1,5 @@
-// orlund-cli against the real server over loopback: every subcommand and
-// the error exits, each run as its own process.
+// orlund-cli against the real server over loopback: every subcommand, each
+// run as its own process. The error exits are tested against a fake server.
 
 #include <fcntl.h>
 #include <gtest/gtest.h>
@@ -76,10 +76,10 @@ class CliAgainstServer : public ::testing::Test {
   void SetUp() override {
     project_ = scratch_.path() + "project/";
     home_ = scratch_.path() + "home/";
-    std::system(("mkdir -p '" + home_ + "' '" + project_ + "Receivers' '" + project_ +
-                 "Profiles' && cp -r '" + SourceDir() + "examples/project/ReceiverTypes' '" +
-                 project_ + "'")
-                    .c_str());
+    std::filesystem::create_directories(home_);
+    std::filesystem::create_directories(project_ + "Profiles");
+    std::filesystem::copy(SourceDir() + "examples/project/ReceiverTypes",
+                          project_ + "ReceiverTypes");
   }
 
   void WriteIni(const std::string& active_x_extra = "") {
@@ -90,9 +90,9 @@ class CliAgainstServer : public ::testing::Test {
                   "\n[Calendar]\nDayType0=Public holiday\nDayType2=Plant shutdown\n");
   }
 
-  void StartServer(std::vector<std::string> extra_args = {}) {
+  void StartServer() {
     if (!PathExists(project_ + "Orlund_Server.ini")) WriteIni();
-    server_ = std::make_unique<ServerProcess>(project_, home_, std::move(extra_args));
+    server_ = std::make_unique<ServerProcess>(project_, home_);
     ASSERT_TRUE(server_->WaitListening(port_)) << server_->Stderr();
   }
 
@@ -214,7 +214,6 @@ TEST_F(CliAgainstServer, ProfilesImportExportAndRemove) {
   EXPECT_OK(Cli({"export-profile", "day SHIFT \xE2\x82\xAC", "-o", out}));
   const Json exported = Json::parse(ReadFile(out));
   EXPECT_EQ(exported["Name"], "Day shift \xE2\x82\xAC");
-  EXPECT_EQ(exported["TextA"], "a");
   EXPECT_EQ(exported["WordTable"][63], 7);
   EXPECT_EQ(exported["Schedule"]["DayTypes"][0]["Periods"][1][1], "24:00");
   EXPECT_EQ(exported["Schedule"]["DayTypes"][7]["Active"], true);
@@ -229,11 +228,6 @@ TEST_F(CliAgainstServer, ProfilesImportExportAndRemove) {
   EXPECT_EQ(Cli({"profiles", "--json"}).out, "[]\n");
   EXPECT_EQ(Cli({"remove-profile", "Day shift \xE2\x82\xAC"}).status, 1);
   EXPECT_EQ(Cli({"export-profile", "Nobody"}).status, 1);
-
-  WriteFile(scratch_.path() + "bad.json", R"({"Name": "x", "WordsA": [1]})");
-  const CliResult bad = Cli({"import-profile", scratch_.path() + "bad.json"});
-  EXPECT_EQ(bad.status, 8);
-  EXPECT_NE(bad.err.find("WordsA"), std::string::npos);
 }
 
 TEST_F(CliAgainstServer, DayTypesAndTheGlobalCalendar) {
@@ -251,12 +245,6 @@ TEST_F(CliAgainstServer, DayTypesAndTheGlobalCalendar) {
   EXPECT_OK(cal);
   EXPECT_EQ(cal.out,
             "2026-01-01 Public holiday\n2026-12-25 Public holiday\n2027-03-01 Stocktaking\n");
-
-  WriteFile(scratch_.path() + "bad.txt", "2026-01-01 7\n2026-02-30 7\n");
-  const CliResult bad = Cli({"set-calendar", scratch_.path() + "bad.txt"});
-  EXPECT_EQ(bad.status, 8);
-  EXPECT_NE(bad.err.find("line 2:"), std::string::npos);
-  EXPECT_EQ(Cli({"calendar"}).out, cal.out);  // nothing was sent
 }
 
 TEST_F(CliAgainstServer, MessagesAndCommands) {
@@ -271,52 +259,10 @@ TEST_F(CliAgainstServer, MessagesAndCommands) {
   EXPECT_EQ(Cli({"last-message"}).out, "Receivers: Anna, Bert\nText: Boiler pressure low\n");
 
   EXPECT_OK(Cli({"--area", "Hall 2", "command", "RR"}));
-  // The alarm server's command queue: one file per command, in name order.
-  std::string found;
-  FILE* files = popen(("cat '" + home_ + "queue'/*.cmd 2>/dev/null").c_str(), "r");
-  char chunk[256];
-  while (size_t n = fread(chunk, 1, sizeof chunk, files)) found.append(chunk, n);
-  pclose(files);
-  EXPECT_NE(found.find("FT:Anna\xFE"
-                       "Bert\xFE"
-                       "Boiler pressure low"),
-            std::string::npos);
-  EXPECT_NE(found.find("RR"), std::string::npos);
-}
-
-TEST_F(CliAgainstServer, ErrorExits) {
-  // No server yet: unreachable.
-  CliResult unreachable = Cli({"receivers", "--timeout", "1"});
-  EXPECT_EQ(unreachable.status, 3);
-  EXPECT_NE(unreachable.err.find("cannot connect"), std::string::npos);
-
-  // Holidays without a holiday file: no answer, within the time limit.
-  const std::string app = scratch_.path() + "app/";
-  WriteFile(app + "Orlund_Texts.ENG", ReadFile(BinDir() + "Orlund_Texts.ENG"));
-  StartServer({"/APPPATH:" + app});
-  const auto begin = std::chrono::steady_clock::now();
-  const CliResult silent = Cli({"holidays", "--timeout", "1"});
-  EXPECT_EQ(silent.status, 6);
-  EXPECT_NE(silent.err.find("no answer from the server within 1 s"), std::string::npos);
-  EXPECT_LT(std::chrono::steady_clock::now() - begin, std::chrono::seconds(4));
-
-  // A closed connection: the server stops while a client watches.
-  CliProcess watch(scratch_.path(), port_, {"watch"});
-  ASSERT_TRUE(WaitFor([&] { return watch.Err().find("Watching") != std::string::npos; }));
-  server_->Stop(SIGTERM);
-  const CliResult closed = watch.Wait();
-  EXPECT_EQ(closed.status, 5);
-  EXPECT_NE(closed.err.find("closed the connection"), std::string::npos);
-
-  // Refused admission: this address is not on the allow-list.
-  WriteIni();
-  std::string ini = ReadFile(project_ + "Orlund_Server.ini");
-  ini.replace(ini.find("=127.0.0.1"), 10, "=10.9.8.7");
-  WriteFile(project_ + "Orlund_Server.ini", ini);
-  StartServer();
-  const CliResult refused = Cli({"receivers"});
-  EXPECT_EQ(refused.status, 4);
-  EXPECT_NE(refused.err.find("without sending the start packets"), std::string::npos);
+  EXPECT_EQ(QueuedCommands(home_ + "queue"), (std::vector<std::string>{"FT:Anna\xFE"
+                                                                       "Bert\xFE"
+                                                                       "Boiler pressure low",
+                                                                       "RR"}));
 }
 
 }  // namespace
