@@ -36,7 +36,7 @@ TEST(ProfileJson, EveryTravellingFieldRoundTrips) {
   record.WordD = 32767;
   for (int i = 0; i < 64; ++i) record.WordTable[i] = static_cast<int16_t>(i * 3 - 50);
   cTimeSchedule schedule;
-  schedule.SetDefaultPeriod();
+  for (int d = 0; d < 5; ++d) schedule.AppendPeriod(d, 420, 960);
   schedule.AppendPeriod(0, 1080, 1440);
   schedule.AppendPeriod(3, 2000, -5);  // kept even outside a day
   schedule.SetActive(9, -1);
