@@ -181,6 +181,24 @@ class Project {
   }
 };
 
+struct CliResult {
+  int status = -1;
+  std::string out;
+  std::string err;
+};
+
+// Runs orlund-cli against `port` to its end; its output passes through files
+// in `scratch`. Arguments are quoted for the shell and must not hold "'".
+inline CliResult RunCli(int port, const std::vector<std::string>& args,
+                        const std::string& scratch) {
+  std::string command = BinDir() + "orlund-cli --port " + std::to_string(port);
+  for (const std::string& arg : args) command += " '" + arg + "'";
+  int status =
+      std::system((command + " >'" + scratch + "cli.out' 2>'" + scratch + "cli.err'").c_str());
+  return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, ReadFile(scratch + "cli.out"),
+          ReadFile(scratch + "cli.err")};
+}
+
 inline bool Contains(const std::string& text, const std::string& part) {
   return text.find(part) != std::string::npos;
 }

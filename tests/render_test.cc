@@ -11,14 +11,6 @@
 namespace orlund::testing {
 namespace {
 
-// Runs orlund-cli against `port` and returns its exit status.
-int RunCli(int port, const std::string& args) {
-  std::string command =
-      BinDir() + "orlund-cli --port " + std::to_string(port) + " " + args + " >/dev/null 2>&1";
-  int status = std::system(command.c_str());
-  return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-}
-
 TEST(RenderTest, PicturesOfAScheduleAndAMonthFromTheRunningServer) {
   Project project;
   // Holidays come from the application directory: one of the test's own.
@@ -35,14 +27,17 @@ TEST(RenderTest, PicturesOfAScheduleAndAMonthFromTheRunningServer) {
   WriteFile(project.dir + "Profiles/Profile_0001.dat", EncodeProfileFile(profile, &schedule));
   auto server = project.Start({"/APPPATH:" + app});
   WriteFile(project.home.path() + "calendar.txt", "2039-12-27 9\n2039-12-05 6\n");
-  ASSERT_EQ(RunCli(project.port, "set-calendar " + project.home.path() + "calendar.txt"), 0);
+  const std::string& scratch = project.home.path();
+  auto cli = [&](std::vector<std::string> args) {
+    return RunCli(project.port, args, scratch).status;
+  };
+  ASSERT_EQ(cli({"set-calendar", scratch + "calendar.txt"}), 0);
 
   const std::string out = project.home.path() + "out.svg";
-  ASSERT_EQ(RunCli(project.port, "render-schedule 'day shift' -o " + out), 0);
+  ASSERT_EQ(cli({"render-schedule", "day shift", "-o", out}), 0);
   ExpectGolden("views/testdata/schedule_view.svg", ReadFile(out));
 
-  ASSERT_EQ(RunCli(project.port, "render-calendar --month 2039-12 --profile 'Day shift' -o " + out),
-            0);
+  ASSERT_EQ(cli({"render-calendar", "--month", "2039-12", "--profile", "Day shift", "-o", out}), 0);
   cCalendar calendar;
   calendar.SetDayType(14609 - 4, 10);
   calendar.SetDayType(14609 - 26, 7);
@@ -54,8 +49,8 @@ TEST(RenderTest, PicturesOfAScheduleAndAMonthFromTheRunningServer) {
   picture.schedule = &schedule;
   EXPECT_TRUE(ReadFile(out) == RenderCalendarSvg(calendar, picture));
 
-  EXPECT_NE(RunCli(project.port, "render-schedule nobody -o " + out), 0);
-  EXPECT_NE(RunCli(project.port, "render-calendar --month 1999-12"), 0);
+  EXPECT_NE(cli({"render-schedule", "nobody", "-o", out}), 0);
+  EXPECT_NE(cli({"render-calendar", "--month", "1999-12"}), 0);
 }
 
 }  // namespace
