@@ -26,7 +26,6 @@ namespace orlund::testing {
 inline std::string BinDir() { return ORLUND_BIN_DIR "/"; }
 inline std::string SourceDir() { return ORLUND_SOURCE_DIR "/"; }
 
-using ScratchDir = TestTempDir;
 using Client = LoopbackPeer;
 
 // Polls `done` every 20 ms until it holds or `limit` has passed.
@@ -43,8 +42,7 @@ bool WaitFor(Predicate done, milliseconds limit = milliseconds(5000)) {
 class ServerProcess {
  public:
   ServerProcess(const std::string& project_dir, const std::string& home_dir,
-                std::vector<std::string> extra_args = {})
-      : home_(home_dir) {
+                std::vector<std::string> extra_args = {}) {
     out_path_ = home_dir + "server.out";
     err_path_ = home_dir + "server.err";
     pid_ = fork();
@@ -70,11 +68,6 @@ class ServerProcess {
   ~ServerProcess() { Stop(SIGKILL); }
   ServerProcess(const ServerProcess&) = delete;
   ServerProcess& operator=(const ServerProcess&) = delete;
-
-  // Waits until the server accepts connections on `port`.
-  bool WaitListening(int port, milliseconds limit = milliseconds(10000)) {
-    return WaitFor([&] { return Running() && LoopbackPeer(port).connected(); }, limit);
-  }
 
   bool Running() {
     if (exited_) return false;
@@ -107,10 +100,8 @@ class ServerProcess {
 
   std::string Stdout() const { return ReadFile(out_path_); }
   std::string Stderr() const { return ReadFile(err_path_); }
-  const std::string& home() const { return home_; }
 
  private:
-  std::string home_;
   std::string out_path_, err_path_;
   pid_t pid_ = -1;
   bool exited_ = false;
@@ -165,7 +156,7 @@ class Project {
   // The traffic files' bytes, concatenated.
   std::string Traffic() const { return ReadMatching("_ActiveX_Log.bin"); }
 
-  ScratchDir home;
+  TestTempDir home;
   std::string dir;
   int port;
   std::string ini;

@@ -2,10 +2,13 @@
 // Hosts for tests of the views: they log each setter call and answer getters
 // from scripted fields. The views paint on an SvgSurface.
 
+#include <gtest/gtest.h>
+
 #include <optional>
 #include <string>
 #include <vector>
 
+#include "schedule/time_schedule.h"
 #include "views/svg_surface.h"
 #include "views/view_host.h"
 
@@ -68,6 +71,40 @@ class ScriptedCalendarHost : public CalendarHost {
 
   ViewTables tables;
   int16_t selected_position = 0;  // 0: nothing selected
+};
+
+// A schedule on a scripted host, laid out on an SvgSurface, and the mouse.
+class ScheduleViewFixture : public ::testing::Test {
+ protected:
+  using P = std::vector<std::pair<int, int>>;
+
+  void SetUp() override { Layout(); }
+  void Layout() {
+    DrawingSurface* paint_object = nullptr;
+    s.RecalculateAndPrepareToPaint(host, paint_object, &surface);
+  }
+  // Pointer position of a minute (zoom 1.0) and of the middle of a row.
+  static float X(int minute) { return 30.0f + static_cast<float>(minute) / 5.0f; }
+  static float Y(int row) { return 25.0f * static_cast<float>(row) + 10.0f; }
+  void Press(int row, int minute, int16_t button = 1) {
+    s.MouseDown(host, &surface, button, 0, X(minute), Y(row));
+  }
+  void Move(int row, int minute) { s.MouseMove(host, &surface, 1, 0, X(minute), Y(row)); }
+  void Release() { s.MouseUp(host, &surface, 1, 0, 0, 0); }
+  void Click(int row, int minute) {
+    Press(row, minute);
+    Release();
+  }
+  P Periods(int day_type) const {
+    P out;
+    for (const auto& p : s.GetPeriods(day_type))
+      out.emplace_back(p->m_StartMinute, p->m_StopMinute);
+    return out;
+  }
+
+  cTimeSchedule s;
+  ScriptedScheduleHost host;
+  SvgSurface surface{340, 180};
 };
 
 }  // namespace orlund

@@ -1,42 +1,10 @@
-#include <gtest/gtest.h>
-
 #include "base/errors.h"
-#include "schedule/time_schedule.h"
 #include "testing/view_test_doubles.h"
 
 namespace orlund {
 namespace {
 
-using P = std::vector<std::pair<int, int>>;
-
-class ScheduleEditingTest : public ::testing::Test {
- protected:
-  void SetUp() override {
-    DrawingSurface* paint_object = nullptr;
-    s.RecalculateAndPrepareToPaint(host, paint_object, &surface);
-  }
-  // A press on a day type's row at a minute: selects the day type and the
-  // period under the pointer and, with the left button, starts a drag.
-  void Press(int day_type, int minute, int16_t button = 1) {
-    s.MouseDown(host, &surface, button, 0, 30.0f + static_cast<float>(minute) / 5.0f,
-                25.0f * static_cast<float>(day_type) + 10.0f);
-  }
-  // A left click: the release merges the day type's periods.
-  void Click(int day_type, int minute) {
-    Press(day_type, minute);
-    s.MouseUp(host, &surface, 1, 0, 0, 0);
-  }
-  P Periods(int day_type) const {
-    P out;
-    for (const auto& p : s.GetPeriods(day_type))
-      out.emplace_back(p->m_StartMinute, p->m_StopMinute);
-    return out;
-  }
-
-  cTimeSchedule s;
-  ScriptedScheduleHost host;
-  SvgSurface surface{340, 180};
-};
+using ScheduleEditingTest = ScheduleViewFixture;
 
 TEST(TimeTextTest, HoursAndMinutesWithTwoDigitsEach) {
   EXPECT_EQ(MinutesToTimeText(450), "07:30");
