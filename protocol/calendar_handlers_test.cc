@@ -39,19 +39,20 @@ class CalendarHandlersTest : public ::testing::Test {
 };
 
 TEST_F(CalendarHandlersTest, DayTypeNamesComeFromTextsAndOnlySpecialRenamesReachThem) {
-  for (int16_t day_type : {9, 3, 0, 22, 23, -1}) {
+  for (int16_t day_type : {9, 3, 0, 7, 22, 23, -1}) {
     Request(server, client, 161, Rename(day_type, "N" + std::to_string(day_type)));
   }
   Request(server, client, 161, Rename(8, "xyz").substr(0, 6));
   EXPECT_EQ(server.state.DayTypeNames[0] + server.state.DayTypeNames[3], "N0N3");
   EXPECT_EQ(server.state.DayTypeNames[8], "");
   const std::string ini = testing::ReadFile(dir.path() + "Orlund_Server.ini");
-  EXPECT_EQ(ini, "[Calendar]\r\nDayType2=N9\r\nDayType15=N22\r\n");
+  EXPECT_EQ(ini, "[Calendar]\r\nDayType2=N9\r\nDayType0=N7\r\nDayType15=N22\r\n");
 
   DayTypeNamesAnswer expected;
   for (int d = 0; d < 23; ++d) {
     expected.names[d] = d < 7 ? "Day" + std::to_string(d) : "Special" + std::to_string(d - 7);
   }
+  expected.names[7] = "N7";
   expected.names[9] = "N9";
   expected.names[22] = "N22";
   Request(server, client, 160);

@@ -2,7 +2,7 @@
 
 #include "base/file_utils.h"
 #include "protocol/codec.h"
-#include "testing/fake_transport.h"
+#include "testing/handler_testing.h"
 #include "testing/test_temp_dir.h"
 
 namespace orlund {

@@ -27,25 +27,15 @@ TEST(TrafficLogTest, ListLinesHaveTheirFixedShapes) {
             "39-12-31 23:59:59 <> 127.0.0.1:58658 (socket closed)");
 }
 
-TEST(TrafficLogTest, RecordOfAnEmptyPayloadEndsWithTagEightAndLengthZero) {
-  const std::string record = TrafficRecord("L", "1.2.3.4:5", DirectionReceived, 5, "");
-  const std::string expected(
-      "\x08\x00\x01\x00L"
-      "\x08\x00\x09\x00"
-      "1.2.3.4:5"
-      "\x02\x00\x00\x00"
-      "\x02\x00\x05\x00"
-      "\x08\x00\x00\x00",
-      4 + 1 + 4 + 9 + 4 + 4 + 4);
-  EXPECT_EQ(record, expected);
-}
-
-TEST(TrafficLogTest, PayloadOver65535BytesIsRecordedAsItsFirst65535) {
+TEST(TrafficLogTest, RecordsAreTaggedItemsWithThePayloadCutTo65535Bytes) {
+  EXPECT_EQ(TrafficRecord("L", "1.2.3.4:5", DirectionReceived, 5, ""),
+            std::string("\x08\x00\x01\x00L\x08\x00\x09\x00"
+                        "1.2.3.4:5\x02\x00\x00\x00"
+                        "\x02\x00\x05\x00\x08\x00\x00\x00",
+                        30));
   const std::string payload(70000, '\xAB');
   const std::string record = TrafficRecord("line", "peer", DirectionSent, 190, payload);
-  const std::string last_item = std::string("\x08\x00\xFF\xFF", 4) + payload.substr(0, 65535);
-  ASSERT_EQ(record.size(), 8 + 8 + 4 + 4 + last_item.size());
-  EXPECT_EQ(record.substr(24), last_item);
+  EXPECT_EQ(record.substr(24), std::string("\x08\x00\xFF\xFF", 4) + payload.substr(0, 65535));
 }
 
 TEST(TrafficLogTest, PacketListKeepsTheNewest200AndEchoesEachLine) {

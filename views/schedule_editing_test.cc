@@ -43,7 +43,9 @@ TEST_F(ScheduleEditingTest, TypedTimesAreNormalisedMergedAndCopiedToTheGroup) {
   EXPECT_EQ(host.start_text, "08:00");
   host.start_text = "17:00";
   host.stop_text = "9.00";
-  s.ExtractTimeFromTextboxes(host, &surface);
+  SvgSurface fresh(340, 180);
+  s.ExtractTimeFromTextboxes(host, &fresh);
+  EXPECT_NE(fresh.Svg().find("stroke=\"#00b000\""), std::string::npos);  // the row repainted
   EXPECT_EQ(host.start_text + "-" + host.stop_text, "09:00-17:00");
   EXPECT_EQ(s.EditStartMinute(), 540);
   EXPECT_EQ(Periods(2), (P{{540, 1100}}));
