@@ -2,10 +2,8 @@
 
 #include <stdexcept>
 
-#include "alarmlink/alarm_library.h"
 #include "gtest/gtest.h"
 #include "testing/fake_transport.h"
-#include "testing/test_temp_dir.h"
 
 namespace orlund {
 namespace {
@@ -38,15 +36,6 @@ TEST(ServerLogWriterTest, DatedLinesTheSeparatorAloneAndOneFilePerDay) {
   EXPECT_NO_THROW(ServerLogWriter(link, "/p/", []() -> std::tm {
                     throw std::runtime_error("x");
                   }).ServerLog("lost"));
-}
-
-TEST(ServerLogWriterTest, WritesTheDailyFileThroughTheBuiltLibrary) {
-  TestTempDir dir;
-  AlarmLibrary library(std::string(ORLUND_BIN_DIR) + "/liborlund2.so");
-  ServerLogWriter log(library, dir.path(), [] { return LocalTime(2024, 3, 5, 1, 2, 3); });
-  log.ServerLog("-");
-  log.ServerLog("started");
-  EXPECT_EQ(dir.Get("LogFiles/20240305.Log"), "-\n24-03-05 01:02:03 XSV started\n");
 }
 
 }  // namespace

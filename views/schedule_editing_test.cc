@@ -6,12 +6,6 @@ namespace {
 
 using ScheduleEditingTest = ScheduleViewFixture;
 
-TEST(TimeTextTest, HoursAndMinutesWithTwoDigitsEach) {
-  EXPECT_EQ(MinutesToTimeText(450), "07:30");
-  EXPECT_EQ(MinutesToTimeText(1440), "24:00");
-  EXPECT_EQ(MinutesToTimeText(0), "00:00");
-}
-
 TEST_F(ScheduleEditingTest, MergeJoinsOverlappingAndTouchingPeriods) {
   const std::vector<std::pair<P, P>> cases = {
       {{{480, 720}, {720, 960}}, {{480, 960}}},
