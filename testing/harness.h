@@ -47,19 +47,16 @@ class ServerProcess {
     err_path_ = home_dir + "server.err";
     pid_ = fork();
     if (pid_ == 0) {
-      int out = open(out_path_.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-      int err = open(err_path_.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-      dup2(out, 1);
-      dup2(err, 2);
+      dup2(open(out_path_.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644), 1);
+      dup2(open(err_path_.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644), 2);
       setenv("ORLUND_REGISTRY_ROOT", (home_dir + "registry").c_str(), 1);
       setenv("XDG_CONFIG_HOME", (home_dir + "config").c_str(), 1);
       setenv("ORLUND_COMMAND_QUEUE", (home_dir + "queue").c_str(), 1);
       setenv("ORLUND_SYSTEMD_DIR", (home_dir + "systemd").c_str(), 1);
       std::string exe = BinDir() + "orlund-activex-server";
-      std::vector<std::string> args{exe, "/PATH:" + project_dir};
-      for (auto& a : extra_args) args.push_back(a);
+      extra_args.insert(extra_args.begin(), {exe, "/PATH:" + project_dir});
       std::vector<char*> argv;
-      for (auto& a : args) argv.push_back(a.data());
+      for (auto& a : extra_args) argv.push_back(a.data());
       argv.push_back(nullptr);
       execv(exe.c_str(), argv.data());
       _exit(127);
@@ -94,8 +91,7 @@ class ServerProcess {
 
   int WaitExit(milliseconds limit = milliseconds(10000)) {
     WaitFor([&] { return !Running(); }, limit);
-    if (!exited_) return -1;
-    return status_;
+    return exited_ ? status_ : -1;
   }
 
   std::string Stdout() const { return ReadFile(out_path_); }
@@ -107,21 +103,6 @@ class ServerProcess {
   bool exited_ = false;
   int status_ = 0;
 };
-
-// The commands queued for the alarm server in the spool directory `queue`,
-// oldest first: the files are named by a rising sequence number.
-inline std::vector<std::string> QueuedCommands(const std::string& queue) {
-  std::vector<std::string> names;
-  std::error_code ec;
-  for (const auto& entry : std::filesystem::directory_iterator(queue, ec)) {
-    std::string name = entry.path().filename().string();
-    if (name.ends_with(".cmd")) names.push_back(name);
-  }
-  std::sort(names.begin(), names.end());
-  std::vector<std::string> commands;
-  for (const auto& name : names) commands.push_back(ReadFile(queue + "/" + name));
-  return commands;
-}
 
 // A scratch project: the INI file names the language (whose file lies beside
 // the executable) and a free port; `activex` adds lines to section ActiveX.
@@ -149,8 +130,15 @@ class Project {
     return server;
   }
 
-  // The commands queued for the alarm server, oldest first.
-  std::vector<std::string> Commands() const { return QueuedCommands(home.path() + "queue"); }
+  // The commands queued for the alarm server, oldest first: the spool's files
+  // are named by a rising sequence number.
+  std::vector<std::string> Commands() const {
+    std::vector<std::string> commands;
+    for (const std::string& name : home.List("queue")) {
+      if (name.ends_with(".cmd")) commands.push_back(home.Get("queue/" + name));
+    }
+    return commands;
+  }
   // Every server log file of the project, concatenated.
   std::string ServerLog() const { return ReadMatching(".Log"); }
   // The traffic files' bytes, concatenated.

@@ -68,7 +68,6 @@ class LoopbackPeer {
   LoopbackPeer& operator=(const LoopbackPeer&) = delete;
 
   bool connected() const { return connected_; }
-  int fd() const { return fd_; }
 
   void SendRaw(const std::string& bytes) {
     for (size_t done = 0; done < bytes.size();) {
@@ -109,9 +108,8 @@ class LoopbackPeer {
   // The four start packets of a server (types 1, 2, 3, 7), as many as came.
   std::vector<Packet> ReadStartPackets() {
     std::vector<Packet> out;
-    while (out.size() < 4) {
-      auto p = ReadSkippingKeepAlives();
-      if (!p) break;
+    for (auto p = ReadSkippingKeepAlives(); p;
+         p = out.size() < 4 ? ReadSkippingKeepAlives() : std::nullopt) {
       out.push_back(std::move(*p));
     }
     return out;
