@@ -94,6 +94,7 @@ TEST_F(ScheduleViewTest, ReleaseCopiesToTheGroupAndMerges) {
   EXPECT_EQ(Periods(0), (P{{480, 780}}));
   EXPECT_EQ(s.SelectedPeriod(), first);
   EXPECT_EQ(Periods(2), (P{{480, 780}}));
+  EXPECT_TRUE(Periods(1).empty());  // not in the group: untouched
 }
 
 TEST_F(ScheduleViewTest, RightButtonSetsTheMenuStates) {
