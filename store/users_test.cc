@@ -6,7 +6,6 @@
 
 #include "base/bytes.h"
 #include "base/errors.h"
-#include "testing/test_temp_dir.h"
 
 namespace orlund {
 namespace {
@@ -130,15 +129,7 @@ TEST_F(UsersTest, DamagedFilesKeepTheUsersReadBeforeTheDamage) {
                            "Bad file user count 150 above 102, 102 users loaded (users)"});
 }
 
-TEST_F(UsersTest, LoadReadsTheProjectsFileAndTheEncoderRefusesWhatItCannotHold) {
-  TestTempDir dir;
-  LoadUsers(dir.path(), table, log, texts);  // missing: no users, no line
-  EXPECT_EQ(table.UserCount, 0);
-  EXPECT_TRUE(log.lines.empty());
-  dir.Put(kUsersFileName, EncodeUsersFile(std::vector<UserRecord>{{"Ann", "a", 1}}));
-  LoadUsers(dir.path(), table, log, texts);
-  EXPECT_EQ(Names(), "Ann;");
-
+TEST_F(UsersTest, EncoderRefusesWhatTheFileCannotHold) {
   EXPECT_THROW(EncodeUserBody({std::string(256, 'n'), "", 0}), OverflowError);
   EXPECT_THROW(EncodeUserBody({"n", std::string(256, 'p'), 0}), OverflowError);
   EXPECT_THROW(EncodeUserBody({"n", "p", -1}), OverflowError);
