@@ -14,8 +14,8 @@ namespace {
 using boost::asio::ip::tcp;
 
 // Sessions over real loopback connections; `peers` are the clients' ends.
-// Accepted sockets have small send buffers, so a client that does not read
-// soon holds up bytes in its session's queue.
+// Both ends have small socket buffers, so a client that does not read soon
+// holds up bytes in its session's queue.
 struct Sessions : TestServer {
   Sessions() : acceptor(io, tcp::endpoint(boost::asio::ip::address_v4::loopback(), 0)) {
     acceptor.set_option(boost::asio::socket_base::send_buffer_size(4096));
@@ -27,7 +27,10 @@ struct Sessions : TestServer {
   }
 
   cClientConnection& Connect() {
-    peers.emplace_back(io).connect(acceptor.local_endpoint());
+    tcp::socket& peer = peers.emplace_back(io);
+    peer.open(tcp::v4());
+    peer.set_option(boost::asio::socket_base::receive_buffer_size(4096));
+    peer.connect(acceptor.local_endpoint());
     tcp::socket accepted(io);
     acceptor.accept(accepted);
     sessions.push_back(std::make_shared<AsioSession>(std::move(accepted), state, "127.0.0.1", 1));
