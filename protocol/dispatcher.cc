@@ -84,8 +84,7 @@ void CutPackets(ServerState& state, cClientConnection& connection) {
   connection.CuttingPackets = true;
   const auto turn_end = state.clock.steady_now() + kTurnLength;
   Frame frame;
-  // Nothing more is handled for a client the server closed.
-  while (!connection.PacketsWaiting && connection.IsConnected()) {
+  while (!connection.PacketsWaiting) {
     FrameStatus status = connection.m_ClientBuffer.Next(frame);
     if (status == FrameStatus::kNeedMore) break;
     if (status == FrameStatus::kTooLong) {
@@ -94,7 +93,10 @@ void CutPackets(ServerState& state, cClientConnection& connection) {
       break;
     }
     LogPacket(state, connection, DirectionReceived, frame.type, frame.payload);
-    if (!connection.PeerClosed || !OnlyForTheClient(frame.type)) {
+    // A client that has gone (it closed its end, or the server closed its
+    // socket on a failed send) still has its changes handled for the others.
+    const bool gone = connection.PeerClosed || !connection.IsConnected();
+    if (!gone || !OnlyForTheClient(frame.type)) {
       Dispatch(state, connection, frame.type, frame.payload);
     }
     // A client whose packets wait in the server is not silent.

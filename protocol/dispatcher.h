@@ -41,7 +41,9 @@ void AnswerAt(ServerState& state, cClientConnection& connection,
 // objWinSock_Close: the peer closed the connection. Logs it and closes the
 // socket; the timer's sweep removes the connection later. Packets of the
 // client still waiting are handled first, all but those whose only effect
-// is an answer to it. Packets of a client the server closed are dropped.
+// is an answer to it. The same holds for the packets that arrived with a
+// burst whose answer failed to send and closed the socket: handled at once,
+// as a closed socket has no timer for later turns.
 void OnSocketClose(ServerState& state, cClientConnection& connection);
 
 // objWinSock_Error: a socket error. Logs it and closes the socket.

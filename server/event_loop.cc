@@ -16,11 +16,6 @@ namespace {
 using boost::asio::ip::tcp;
 
 constexpr std::chrono::milliseconds kTick(kTimerIntervalMs);
-// After a failed accept (out of file descriptors, say) the next is tried a
-// little later instead of at once, which would spin.
-constexpr std::chrono::milliseconds kAcceptRetry(100);
-// Connections taken at most after one accept event.
-constexpr int kAcceptsAtOnce = 32;
 
 }  // namespace
 
@@ -33,7 +28,11 @@ void ToggleTrafficFile(ServerState& state) {
 }
 
 EventLoop::EventLoop(ServerState& state)
-    : state_(state), acceptor_(io_), timer_(io_), accept_retry_(io_), signals_(io_) {
+    : state_(state),
+      acceptor_(io_),
+      accept_loop_(acceptor_, [this](tcp::socket socket) { OnAccepted(std::move(socket)); }),
+      timer_(io_),
+      signals_(io_) {
   // Taken over from the start, so that a signal during start-up waits for
   // the loop instead of ending the process with its default action.
   ::signal(SIGPIPE, SIG_IGN);
@@ -53,43 +52,14 @@ bool EventLoop::Listen(int port, std::string& error) {
   if (!ec) acceptor_.set_option(tcp::acceptor::reuse_address(true), ec);
   if (!ec) acceptor_.bind(endpoint, ec);
   if (!ec) acceptor_.listen(boost::asio::socket_base::max_listen_connections, ec);
-  if (!ec) acceptor_.non_blocking(true, ec);
   if (ec) {
     error = ec.message();
     boost::system::error_code ignored;
     acceptor_.close(ignored);
     return false;
   }
-  Accept();
+  accept_loop_.Start();
   return true;
-}
-
-void EventLoop::Accept() {
-  acceptor_.async_accept([this](const boost::system::error_code& error, tcp::socket socket) {
-    if (error == boost::asio::error::operation_aborted) return;
-    if (error) {
-      accept_retry_.expires_after(kAcceptRetry);
-      accept_retry_.async_wait([this](const boost::system::error_code& e) {
-        if (!e) Accept();
-      });
-      return;
-    }
-    OnAccepted(std::move(socket));
-    AcceptWaiting();
-    Accept();
-  });
-}
-
-void EventLoop::AcceptWaiting() {
-  // Connections that queued up meanwhile are taken now, not one per round of
-  // the loop: busy clients would otherwise keep new ones waiting for long.
-  for (int i = 0; i < kAcceptsAtOnce; ++i) {
-    boost::system::error_code ec;
-    tcp::socket socket(io_);
-    acceptor_.accept(socket, ec);  // the acceptor does not block: it fails instead
-    if (ec) return;
-    OnAccepted(std::move(socket));
-  }
 }
 
 void EventLoop::OnAccepted(tcp::socket socket) {
