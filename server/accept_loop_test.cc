@@ -13,7 +13,7 @@ namespace {
 
 using boost::asio::ip::tcp;
 
-TEST(AcceptLoopTest, FailedAcceptIsRetriedAfterAPauseNotAtOnce) {
+TEST(AcceptLoopTest, FailedAcceptIsRetriedAfterAPauseWaitingOnesAreTakenTogether) {
   boost::asio::io_context io;
   tcp::acceptor acceptor(io, tcp::endpoint(boost::asio::ip::address_v4::loopback(), 0));
   std::vector<tcp::socket> accepted;
