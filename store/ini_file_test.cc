@@ -83,6 +83,9 @@ TEST(IniSetValueTest, ChangesOnlyTheValueOfAnExistingKey) {
   EXPECT_EQ(IniLookup(*out, "General", "Language", ""), "FRA");
   EXPECT_EQ(*IniSetValue("[s]\nk=\n", "s", "k", "v"), "[s]\nk=v\n");
   EXPECT_EQ(*IniSetValue("[s]\nk=old", "s", "k", "v"), "[s]\nk=v");
+  // Blanks in front of the value are not written, so a second write of it
+  // changes nothing.
+  EXPECT_EQ(*IniSetValue("[s]\nk= v\n", "s", "k", " \tv"), "[s]\nk= v\n");
 }
 
 TEST(IniSetValueTest, AddsKeysAndSectionsKeepingTheLineEnds) {
@@ -137,6 +140,7 @@ TEST(IniSetValueTest, LaysOutWrittenFilesLikeTheWindowsWriter) {
 TEST(IniSetValueTest, RefusesNamesThatCannotBeALineAndCutsValuesAtLineEnds) {
   EXPECT_FALSE(IniSetValue("", "", "k", "v"));
   EXPECT_FALSE(IniSetValue("", "s]x", "k", "v"));
+  EXPECT_FALSE(IniSetValue("", "\ts ", "k", "v"));  // would read back as "s"
   EXPECT_FALSE(IniSetValue("", "s", "k=1", "v"));
   EXPECT_FALSE(IniSetValue("", "s", ";k", "v"));
   EXPECT_FALSE(IniSetValue("", "s", std::string("k\0", 2), "v"));
