@@ -291,7 +291,7 @@ std::string MetricsText(const ServerState& state, const ConsoleNow& now) {
 
   family("orlund_requests_total", "counter", "Requests handled, by message type.");
   for (int type = 0; type < 256; ++type) {
-    if (!IsHandledType(type)) continue;
+    if (HandlerFor(type) == nullptr) continue;
     sample("orlund_requests_total", "type=\"" + MessageName(type) + "\"",
            m.requests[static_cast<size_t>(type)]);
   }

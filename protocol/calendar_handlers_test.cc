@@ -7,7 +7,7 @@
 #include "protocol/messages.h"
 #include "store/holidays.h"
 #include "store/ini_file.h"
-#include "testing/handler_testing.h"
+#include "testing/fake_transport.h"
 #include "testing/test_temp_dir.h"
 
 namespace orlund {
@@ -39,23 +39,22 @@ class CalendarHandlersTest : public ::testing::Test {
 };
 
 TEST_F(CalendarHandlersTest, DayTypeNamesComeFromTextsAndOnlySpecialRenamesReachThem) {
-  Request(server, client, 161, Rename(9, "Harvest"));
-  Request(server, client, 161, Rename(3, "Thor"));
-  Request(server, client, 161, Rename(0, "Lundi"));
-  for (int16_t bad : {23, -1}) Request(server, client, 161, Rename(bad, "x"));
+  for (int16_t day_type : {9, 3, 0, 7, 22, 23, -1}) {
+    Request(server, client, 161, Rename(day_type, "N" + std::to_string(day_type)));
+  }
   Request(server, client, 161, Rename(8, "xyz").substr(0, 6));
-  EXPECT_EQ(server.state.DayTypeNames[0] + server.state.DayTypeNames[3], "LundiThor");
+  EXPECT_EQ(server.state.DayTypeNames[0] + server.state.DayTypeNames[3], "N0N3");
   EXPECT_EQ(server.state.DayTypeNames[8], "");
-  EXPECT_EQ(ReadIniValue(dir.path(), "Calendar", "DayType2", "", "Orlund_Server.ini"), "Harvest");
-  for (const char* key : {"DayType1", "DayType16"})
-    EXPECT_EQ(ReadIniValue(dir.path(), "Calendar", key, "-", "Orlund_Server.ini"), "-");
+  const std::string ini = testing::ReadFile(dir.path() + "Orlund_Server.ini");
+  EXPECT_EQ(ini, "[Calendar]\r\nDayType2=N9\r\nDayType0=N7\r\nDayType15=N22\r\n");
 
   DayTypeNamesAnswer expected;
   for (int d = 0; d < 23; ++d) {
-    expected.names[d] = d == 9  ? "Harvest"
-                        : d < 7 ? "Day" + std::to_string(d)
-                                : "Special" + std::to_string(d - 7);
+    expected.names[d] = d < 7 ? "Day" + std::to_string(d) : "Special" + std::to_string(d - 7);
   }
+  expected.names[7] = "N7";
+  expected.names[9] = "N9";
+  expected.names[22] = "N22";
   Request(server, client, 160);
   EXPECT_EQ(Sent(client), EncodePacket(160, Encode(expected)));
 }

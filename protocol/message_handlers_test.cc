@@ -4,7 +4,7 @@
 
 #include "protocol/codec.h"
 #include "store/settings_store.h"
-#include "testing/handler_testing.h"
+#include "testing/fake_transport.h"
 #include "testing/test_temp_dir.h"
 
 namespace orlund {

@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "protocol/messages.h"
-#include "testing/handler_testing.h"
+#include "testing/fake_transport.h"
 
 namespace orlund {
 namespace {

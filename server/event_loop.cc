@@ -16,9 +16,6 @@ namespace {
 using boost::asio::ip::tcp;
 
 constexpr std::chrono::milliseconds kTick(kTimerIntervalMs);
-// After a failed accept (out of file descriptors, say) the next is tried a
-// little later instead of at once, which would spin.
-constexpr std::chrono::milliseconds kAcceptRetry(100);
 
 }  // namespace
 
@@ -31,7 +28,11 @@ void ToggleTrafficFile(ServerState& state) {
 }
 
 EventLoop::EventLoop(ServerState& state)
-    : state_(state), acceptor_(io_), timer_(io_), accept_retry_(io_), signals_(io_) {
+    : state_(state),
+      acceptor_(io_),
+      accept_loop_(acceptor_, [this](tcp::socket socket) { OnAccepted(std::move(socket)); }),
+      timer_(io_),
+      signals_(io_) {
   // Taken over from the start, so that a signal during start-up waits for
   // the loop instead of ending the process with its default action.
   ::signal(SIGPIPE, SIG_IGN);
@@ -57,23 +58,8 @@ bool EventLoop::Listen(int port, std::string& error) {
     acceptor_.close(ignored);
     return false;
   }
-  Accept();
+  accept_loop_.Start();
   return true;
-}
-
-void EventLoop::Accept() {
-  acceptor_.async_accept([this](const boost::system::error_code& error, tcp::socket socket) {
-    if (error == boost::asio::error::operation_aborted) return;
-    if (error) {
-      accept_retry_.expires_after(kAcceptRetry);
-      accept_retry_.async_wait([this](const boost::system::error_code& e) {
-        if (!e) Accept();
-      });
-      return;
-    }
-    OnAccepted(std::move(socket));
-    Accept();
-  });
 }
 
 void EventLoop::OnAccepted(tcp::socket socket) {

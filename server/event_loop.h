@@ -11,6 +11,7 @@
 #include <string>
 
 #include "protocol/server_state.h"
+#include "server/accept_loop.h"
 
 namespace orlund {
 
@@ -40,7 +41,6 @@ class EventLoop {
   boost::asio::io_context& io() { return io_; }
 
  private:
-  void Accept();
   void OnAccepted(boost::asio::ip::tcp::socket socket);
   void ArmTimer();
   void WaitForSignal();
@@ -48,8 +48,8 @@ class EventLoop {
   ServerState& state_;
   boost::asio::io_context io_;
   boost::asio::ip::tcp::acceptor acceptor_;
+  AcceptLoop accept_loop_;
   boost::asio::steady_timer timer_;
-  boost::asio::steady_timer accept_retry_;
   boost::asio::signal_set signals_;
 };
 

@@ -84,20 +84,11 @@ TEST(CliArguments, BadCommandLinesAreUsageErrors) {
   }
 }
 
-TEST(CliArguments, HelpTexts) {
+TEST(CliArguments, HelpTextsAndInt16Range) {
   EXPECT_NE(ToolHelp().find("\n  import-profile   add or change a profile"), std::string::npos);
-  for (const auto& [command, usage] : std::vector<std::pair<std::string, std::string>>{
-           {"render-calendar", "render-calendar --month YYYY-MM [--profile NAME] [--output FILE]"},
-           {"send-message", "send-message --to NAME [--to NAME...] TEXT"},
-           {"rename-day-type", "rename-day-type N NAME"},
-       })
-    EXPECT_TRUE(CommandHelp(command).starts_with("Usage: orlund-cli [OPTIONS] " + usage + "\n"))
-        << CommandHelp(command);
-  EXPECT_NE(CommandHelp("command").find("type 4"), std::string::npos);
-  EXPECT_NE(CommandHelp("set-calendar").find("YYYY-MM-DD"), std::string::npos);
-}
-
-TEST(CliArguments, Int16Range) {
+  EXPECT_TRUE(
+      CommandHelp("send-message")
+          .starts_with("Usage: orlund-cli [OPTIONS] send-message --to NAME [--to NAME...] TEXT\n"));
   EXPECT_EQ(ParseInt16("-32768", "n"), -32768);
   EXPECT_EQ(ParseInt16("32767", "n"), 32767);
   for (const char* bad : {"32768", "", "1.5", "0x10", " 1"})

@@ -31,7 +31,7 @@ TEST(ScheduleText, MinutesAndLabels) {
 
 TEST(ScheduleText, WeekdaysAlwaysSpecialDayTypesWhenUsed) {
   cTimeSchedule schedule;
-  schedule.SetDefaultPeriod();
+  for (int d = 0; d < 5; ++d) schedule.AppendPeriod(d, 420, 960);
   schedule.AppendPeriod(0, 1080, 1440);
   schedule.AppendPeriod(1, 600, 660);
   schedule.SetActive(6, 0);

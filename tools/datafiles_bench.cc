@@ -4,13 +4,12 @@
 // build/bin/datafiles_bench.
 
 #include <benchmark/benchmark.h>
-#include <stdlib.h>
 
-#include <filesystem>
 #include <memory>
 #include <string>
 
 #include "store/data_store.h"
+#include "testing/test_temp_dir.h"
 
 namespace {
 
@@ -44,19 +43,12 @@ void Fill(DataStore& store) {
 // A scratch project holding the full store, removed when the program ends.
 class Project {
  public:
-  Project() {
-    char pattern[] = "/tmp/orlund-bench-XXXXXX";
-    if (mkdtemp(pattern) != nullptr) path_ = std::string(pattern) + "/";
-    Fill(*store_);
-  }
-  ~Project() {
-    if (!path_.empty()) std::filesystem::remove_all(path_);
-  }
-  StoreContext context() { return StoreContext{path_, log_, texts_}; }
+  Project() { Fill(*store_); }
+  StoreContext context() { return StoreContext{dir_.path(), log_, texts_}; }
   DataStore& store() { return *store_; }
 
  private:
-  std::string path_;
+  TestTempDir dir_;
   FixedTexts texts_;
   RecordingLog log_;
   std::unique_ptr<DataStore> store_ = std::make_unique<DataStore>();
