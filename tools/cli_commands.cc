@@ -228,7 +228,8 @@ void CommandWatch(CliSession& session, int interrupt_fd) {
   }
 }
 
-int RunCli(const CliOptions& options, std::ostream& out, std::ostream& err, int interrupt_fd) {
+int RunCli(const CliOptions& options, std::ostream& out, std::ostream& err, int interrupt_fd,
+           int connected_fd) {
   if (options.version) {
     out << "orlund-cli " << kProductVersion << "\n";
     return kExitOk;
@@ -261,7 +262,7 @@ int RunCli(const CliOptions& options, std::ostream& out, std::ostream& err, int 
   };
   try {
     CliSession session(options, out, err);
-    session.Open();
+    session.Open(connected_fd);
     if (options.command == "watch") {
       CommandWatch(session, interrupt_fd);
     } else {

@@ -61,8 +61,12 @@ void CliSession::ReadStartPackets() {
          << ", this client version 4\n";
 }
 
-void CliSession::Open() {
-  connection_.Connect(options_.host, options_.port);
+void CliSession::Open(int connected_fd) {
+  if (connected_fd >= 0) {
+    connection_.UseConnected(connected_fd);
+  } else {
+    connection_.Connect(options_.host, options_.port);
+  }
   ReadStartPackets();
   if (options_.password) {
     const std::string password = OperatorTextTo1252(*options_.password, "the password");

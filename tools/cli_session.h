@@ -20,10 +20,11 @@ class CliSession {
  public:
   CliSession(const CliOptions& options, std::ostream& out, std::ostream& err);
 
-  // Connects, reads the start packets (types 1, 2, 3, 7), logs in when a
-  // password was given and names the area when one was given. kExitRefused
-  // when the server closes the connection before the first start packet.
-  void Open();
+  // Connects (or uses `connected_fd`, see CliConnection::UseConnected),
+  // reads the start packets (types 1, 2, 3, 7), logs in when a password was
+  // given and names the area when one was given. kExitRefused when the
+  // server closes the connection before the first start packet.
+  void Open(int connected_fd = -1);
 
   const CliOptions& options() const { return options_; }
   const SessionStart& start() const { return start_; }
