@@ -23,7 +23,12 @@ constexpr std::chrono::milliseconds kAcceptRetry(100);
 }  // namespace
 
 EventLoop::EventLoop(ServerState& state)
-    : state_(state), acceptor_(io_), timer_(io_), accept_retry_(io_), signals_(io_) {
+    : state_(state),
+      acceptor_(io_),
+      timer_(io_),
+      accept_retry_(io_),
+      signals_(io_),
+      saves_(state, save_executor_) {
   // Taken over from the start, so that a signal during start-up waits for
   // the loop instead of ending the process with its default action.
   ::signal(SIGPIPE, SIG_IGN);
@@ -94,7 +99,7 @@ void EventLoop::ArmTimer() {
   timer_.expires_at(next);
   timer_.async_wait([this](const boost::system::error_code& error) {
     if (error) return;
-    TimerTick(state_);
+    TimerTick(state_, saves_);
     ArmTimer();
   });
 }
@@ -113,8 +118,7 @@ void EventLoop::WaitForSignal() {
       return;
     }
     // A stop: a client's acknowledged change must not be lost.
-    RunPendingSaves(state_);
-    io_.stop();
+    saves_.Finish([this] { io_.stop(); });
   });
 }
 

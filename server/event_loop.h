@@ -11,6 +11,7 @@
 #include <string>
 
 #include "protocol/server_state.h"
+#include "server/deferred_saves.h"
 
 namespace orlund {
 
@@ -43,6 +44,8 @@ class EventLoop {
   boost::asio::steady_timer timer_;
   boost::asio::steady_timer accept_retry_;
   boost::asio::signal_set signals_;
+  InlineSaveExecutor save_executor_;
+  DeferredSaves saves_;
 };
 
 }  // namespace orlund

@@ -24,6 +24,7 @@
 #include "store/receiver_types.h"
 #include "store/receivers.h"
 #include "store/settings_store.h"
+#include "store/table_files.h"
 #include "store/users.h"
 
 namespace orlund {
@@ -93,6 +94,10 @@ int StartAndRun(ServerState& state) {
     const StoreContext context = state.store_context();
     LoadUsers(state.ProjectDirectory, state.users, state.log, state.texts);
     LoadReceiverTypes(state.data.receiver_types, context);
+    // A save that a crash cut short is completed or dropped first, so that
+    // the tables load a whole set of files.
+    RecoverTableDirectory(state.ProjectDirectory + "Receivers/", context);
+    RecoverTableDirectory(state.ProjectDirectory + "Profiles/", context);
     LoadAllReceivers(state.data.receivers, context);
     LoadAllProfiles(state.data.profiles, context);
   } catch (const std::exception& e) {

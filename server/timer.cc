@@ -47,47 +47,25 @@ void SweepConnections(ServerState& state) {
   }
 }
 
-// A load or save that throws must not stop the server; the failure is shown
-// in the packet list and counts as a failed save.
-template <typename Operation>
-bool Guarded(ServerState& state, const char* what, Operation operation) {
+// Reloads a table whose directory changed since its stamp. A directory that
+// cannot be scanned counts as unchanged. While the table has changes not yet
+// on disk, or a save of it runs, the table in memory is newer than the files
+// and is kept; the stamp stays, so the files are compared again afterwards.
+// A reload that fails keeps the table and the stamp, and is tried again at
+// the next poll.
+template <typename Reload>
+void ReloadIfChanged(ServerState& state, bool busy, const char* what, const std::string& directory,
+                     DirectoryStamp& stamp, int32_t kind_text, Reload reload) {
+  DirectoryStamp now;
+  if (busy || !GetNewestDataFileTime(directory, now, *state.file_system) || now == stamp) return;
+  int32_t count = 0;
   try {
-    operation();
-    return true;
+    count = reload();
   } catch (const std::exception& e) {
     state.List_Packets.Add(std::string(what) + " failed: " + e.what());
-  } catch (...) {
-    state.List_Packets.Add(std::string(what) + " failed");
+    return;
   }
-  return false;
-}
-
-// Writes a table whose changed flag is set; after a successful save, queues
-// the alarm server's reload command and records the directory's stamp.
-template <typename Save>
-void SaveIfChanged(ServerState& state, bool& changed, const char* what, const char* reload_command,
-                   const std::string& directory, DirectoryStamp& stamp, Save save) {
-  if (!changed) return;
-  bool saved = false;
-  if (!Guarded(state, what, [&] { saved = save(); }) || !saved) return;
-  state.alarm.SetCommandEntry(reload_command);
-  GetNewestDataFileTime(directory, stamp);
-  changed = false;
-}
-
-// Reloads a table whose directory changed since its stamp. A directory that
-// cannot be scanned counts as unchanged. While a change of the table is still
-// waiting to be written, the table in memory is newer than the files and is
-// kept; the stamp stays, so the files are compared again after the save.
-template <typename Reload>
-void ReloadIfChanged(ServerState& state, bool pending_change, const char* what,
-                     const std::string& directory, DirectoryStamp& stamp, int32_t kind_text,
-                     Reload reload) {
-  DirectoryStamp now;
-  if (!GetNewestDataFileTime(directory, now) || now == stamp || pending_change) return;
   stamp = now;
-  int32_t count = 0;
-  if (!Guarded(state, what, [&] { count = reload(); })) return;
   state.log.ServerLog(state.texts.GetText(kTextDataFilesReloaded) + " " + std::to_string(count) +
                       " " + state.texts.GetText(kind_text));
 }
@@ -101,26 +79,16 @@ KeepAliveLimits KeepAliveLimitsFor(int32_t interval_ms) {
   return limits;
 }
 
-void RunPendingSaves(ServerState& state) {
-  const StoreContext context = state.store_context();
-  SaveIfChanged(state, state.ReceiversChanged, "Saving the receivers", "RR",
-                state.ProjectDirectory + "Receivers", state.ReceiversDirectoryStamp,
-                [&] { return SaveAllReceivers(state.data.receivers, context); });
-  SaveIfChanged(state, state.ProfilesChanged, "Saving the profiles", "RP:-1",
-                state.ProjectDirectory + "Profiles", state.ProfilesDirectoryStamp,
-                [&] { return SaveAllProfiles(state.data.profiles, context); });
-}
-
-void TimerTick(ServerState& state) {
+void TimerTick(ServerState& state, DeferredSaves& saves) {
   SweepConnections(state);
-  RunPendingSaves(state);
+  saves.StartPending();
   state.PollElapsed += kTimerIntervalMs;
   if (state.PollElapsed < kPollIntervalMs) return;
   const StoreContext context = state.store_context();
-  ReloadIfChanged(state, state.ReceiversChanged, "Reloading the receivers",
+  ReloadIfChanged(state, saves.ReceiversBusy(), "Reloading the receivers",
                   state.ProjectDirectory + "Receivers", state.ReceiversDirectoryStamp,
                   kTextReceivers, [&] { return LoadAllReceivers(state.data.receivers, context); });
-  ReloadIfChanged(state, state.ProfilesChanged, "Reloading the profiles",
+  ReloadIfChanged(state, saves.ProfilesBusy(), "Reloading the profiles",
                   state.ProjectDirectory + "Profiles", state.ProfilesDirectoryStamp, kTextProfiles,
                   [&] { return LoadAllProfiles(state.data.profiles, context); });
   state.PollElapsed = 0;
