@@ -28,12 +28,15 @@ EventLoop::EventLoop(ServerState& state)
       timer_(io_),
       accept_retry_(io_),
       signals_(io_),
-      saves_(state, save_executor_) {
+      save_thread_(io_),
+      saves_(state, save_thread_) {
   // Taken over from the start, so that a signal during start-up waits for
   // the loop instead of ending the process with its default action.
   ::signal(SIGPIPE, SIG_IGN);
+  ::signal(SIGXFSZ, SIG_IGN);
   signals_.add(SIGINT);
   signals_.add(SIGTERM);
+  signals_.add(SIGHUP);
   signals_.add(SIGUSR1);
 }
 
@@ -117,9 +120,18 @@ void EventLoop::WaitForSignal() {
       WaitForSignal();
       return;
     }
-    // A stop: a client's acknowledged change must not be lost.
-    saves_.Finish([this] { io_.stop(); });
+    Stop();
   });
+}
+
+void EventLoop::Stop() {
+  boost::system::error_code ignored;
+  acceptor_.close(ignored);
+  accept_retry_.cancel();
+  timer_.cancel();
+  state_.ClientConnections.clear();
+  // A client's acknowledged change must not be lost.
+  saves_.Finish([this] { io_.stop(); });
 }
 
 void EventLoop::Run() {

@@ -291,6 +291,7 @@ class ServerProcess {
     return status_;
   }
 
+  pid_t pid() const { return pid_; }
   std::string Stdout() const { return ReadFile(out_path_); }
   std::string Stderr() const { return ReadFile(err_path_); }
   const std::string& home() const { return home_; }

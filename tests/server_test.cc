@@ -3,6 +3,7 @@
 // scratch project over loopback.
 
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 
 #include <algorithm>
 #include <filesystem>
@@ -104,9 +105,10 @@ TEST(ServerTest, FramingOverTheSocket) {
 }
 
 // A receiver entry as NETWORK_RECEIVER_UPDATE carries it.
-std::string ReceiverEntry(const std::string& name) {
-  std::string entry = EncodeString(name) + EncodeInt16(-1) + EncodeInt16(0) + EncodeInt16(1) +
-                      EncodeString("pager on the night desk");
+std::string ReceiverEntry(const std::string& name,
+                          const std::string& text = "pager on the night desk") {
+  std::string entry =
+      EncodeString(name) + EncodeInt16(-1) + EncodeInt16(0) + EncodeInt16(1) + EncodeString(text);
   for (int i = 0; i < 4; ++i) entry += EncodeString("");
   return entry;
 }
@@ -252,9 +254,39 @@ TEST(ServerTest, StopWritesPendingChangesBeforeItEnds) {
   ASSERT_EQ(client.ReadStartPackets().size(), 4u);
   client.Send(100, ReceiverEntry("Pager 2"));
   ASSERT_TRUE(client.ReadSkippingKeepAlives().has_value());  // handled: the change is pending
-  EXPECT_EQ(ExitCode(server->Stop(SIGTERM)), 0);
+  EXPECT_EQ(ExitCode(server->Stop(SIGHUP)), 0);
   EXPECT_TRUE(PathExists(project.dir + "Receivers/Receiver_0000.dat"));
   EXPECT_EQ(QueuedCommands(project.home.path() + "queue"), std::vector<std::string>{"RR"});
+}
+
+TEST(ServerTest, WritesBeyondTheFileSizeLimitFailTheSavesAndTheStopEndsWithStatus1) {
+  Project project;
+  auto server = project.Start();
+  const rlimit limit{16384, RLIM_INFINITY};
+  ASSERT_EQ(prlimit(server->pid(), RLIMIT_FSIZE, &limit, nullptr), 0);
+  Client client(project.port);
+  ASSERT_EQ(client.ReadStartPackets().size(), 4u);
+  client.Send(100, ReceiverEntry("Pager 3", std::string(20000, 'x')));
+  ASSERT_TRUE(client.ReadSkippingKeepAlives().has_value());
+  auto failures = [&] {
+    std::string log = project.ServerLog();
+    size_t n = 0;
+    for (size_t at = log.find("Receivers not saved: "); at != std::string::npos;
+         at = log.find("Receivers not saved: ", at + 1)) {
+      ++n;
+    }
+    return n;
+  };
+  ASSERT_TRUE(WaitFor([&] { return failures() > 0; })) << project.ServerLog();
+  EXPECT_TRUE(Contains(project.ServerLog(), "File too large")) << project.ServerLog();
+  EXPECT_EQ(ExitCode(server->Stop(SIGTERM)), 1);  // not ended by SIGXFSZ
+  EXPECT_TRUE(
+      Contains(server->Stderr(), "Orlund ActiveX Server could not save the changed data files!\n"));
+  EXPECT_EQ(failures(), 1u);  // for every attempt, the stop's included
+  EXPECT_TRUE(QueuedCommands(project.home.path() + "queue").empty());
+  for (const auto& entry : std::filesystem::directory_iterator(project.dir + "Receivers")) {
+    EXPECT_FALSE(entry.path().filename().string().starts_with(".~")) << entry.path();
+  }
 }
 
 // The last line of `out` that ends with `tail`, without its line end.
@@ -331,6 +363,15 @@ TEST(ServerTest, StartUpRefusalsNameTheirReasonAndFail) {
   EXPECT_NE(RunToEnd(*server), 0);
   EXPECT_TRUE(Contains(server->Stderr(), "Orlund ActiveX Server port " +
                                              std::to_string(first.port) + " is already in use!\n"));
+
+  Project unreadable_data;
+  WriteFile(unreadable_data.dir + "Receivers", "a file where the folder belongs");
+  server = std::make_unique<ServerProcess>(unreadable_data.dir, unreadable_data.home.path());
+  EXPECT_EQ(RunToEnd(*server), 1);
+  EXPECT_TRUE(Contains(server->Stderr(), "Orlund ActiveX Server could not load the data files: '" +
+                                             unreadable_data.dir +
+                                             "Receivers/': Not a directory\n"))
+      << server->Stderr();
 
   Project bad_port;
   WriteFile(bad_port.dir + "Orlund_Server.ini",
