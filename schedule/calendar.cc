@@ -69,15 +69,6 @@ int32_t cCalendar::DecodeEntries(std::string_view bytes) {
   return static_cast<int32_t>(whole);
 }
 
-bool cCalendar::EntriesEqual(std::string_view bytes) const {
-  if (bytes.size() < kCalendarFileSize) return false;
-  ByteReader in(bytes);
-  for (int16_t entry : m_DayTypeOfDay) {
-    if (in.Int16() != entry) return false;
-  }
-  return true;
-}
-
 bool cCalendar::ReadFromDisk(const std::string& calendar_name) {
   std::optional<std::string> bytes = ReadExistingFile(calendar_name);
   if (!bytes) return false;
@@ -95,11 +86,6 @@ bool cCalendar::SaveToDisk(const std::string& calendar_name) const {
     ThrowFileError(errno, "cannot write calendar file", calendar_name);
   }
   return true;
-}
-
-bool cCalendar::CompareToDisk(const std::string& calendar_name) const {
-  std::optional<std::string> bytes = ReadExistingFile(calendar_name);
-  return bytes && EntriesEqual(*bytes);
 }
 
 bool cCalendar::CompareToOtherCalendar(const cCalendar& other) const {

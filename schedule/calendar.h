@@ -75,11 +75,6 @@ class cCalendar {
   // cannot be read or the new one cannot be written; the old file then stays.
   bool SaveToDisk(const std::string& calendar_name) const;
 
-  // True when the file holds exactly this calendar's entries in its first
-  // 29220 bytes. False for a missing or shorter file; std::system_error when
-  // it exists but cannot be read.
-  bool CompareToDisk(const std::string& calendar_name) const;
-
   // True when every entry equals the other calendar's.
   bool CompareToOtherCalendar(const cCalendar& other) const;
 
@@ -88,8 +83,6 @@ class cCalendar {
   // Takes entries from the front of `bytes`, whole entries only and at most
   // 14610; later days keep their entries. Returns the number taken.
   int32_t DecodeEntries(std::string_view bytes);
-  // True when `bytes` starts with this calendar's 29220 bytes.
-  bool EntriesEqual(std::string_view bytes) const;
 
   // The month view (calendar_view.cc): seven weekday columns 40 units wide
   // from x = 30 and six week rows 25 units high from y = 20. Day d of the

@@ -136,14 +136,6 @@ void cTimeSchedule::ExtractPeriodArray(std::string_view period_array) {
   m_UseCalendar = ReadIntegerChars(period_array, pos);
 }
 
-void cTimeSchedule::SetDefaultPeriod() {
-  for (size_t d = 0; d < 5; ++d) {
-    m_DayTypeActive[d] = -1;
-    m_DayTypeGrouped[d] = -1;
-    m_Periods[d].push_back(std::make_unique<cTimeSchedulePeriod>(420, 960));
-  }
-}
-
 int16_t cTimeSchedule::SetActive(int day_type, int32_t state) {
   m_DayTypeActive[Index(day_type)] = AsBoolean(state);
   return 0;

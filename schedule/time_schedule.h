@@ -95,10 +95,6 @@ class cTimeSchedule {
   // partial state as ReadFromDisk.
   void ExtractPeriodArray(std::string_view period_array);
 
-  // Monday to Friday become active and grouped and each gets one more period
-  // 07:00-16:00 (420-960); existing periods stay. Other day types unchanged.
-  void SetDefaultPeriod();
-
   // Stores true (-1) for any non-zero state, else false. Returns 0.
   int16_t SetActive(int day_type, int32_t state);
   int16_t GetActive(int day_type) const;

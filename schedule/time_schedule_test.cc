@@ -53,8 +53,8 @@ TEST(TimeScheduleTest, PeriodArrayAndFileBlockHaveTheSameValuesInTheirByteOrders
   EXPECT_EQ(b.substr(2 + 204, 2), "\xFF\xFF");  // m_UseCalendar closes the block
 
   cTimeSchedule from_array, from_block;
-  from_array.SetDefaultPeriod();  // both readers replace what was there
-  from_block.SetDefaultPeriod();
+  from_array.AppendPeriod(4, 420, 960);  // both readers replace what was there
+  from_block.AppendPeriod(4, 420, 960);
   from_array.ExtractPeriodArray(a);
   ByteReader r(b);
   r.Int16();
@@ -75,7 +75,7 @@ TEST(TimeScheduleTest, NonPositiveCountLeavesNoPeriodsAndValuesStayUnvalidated) 
   }
   w.Int16(7);
   cTimeSchedule s;
-  s.SetDefaultPeriod();
+  s.AppendPeriod(4, 420, 960);
   ByteReader r(w.bytes());
   s.ReadFromDisk(r);
   EXPECT_TRUE(r.AtEnd());
@@ -130,20 +130,6 @@ TEST(TimeScheduleTest, HugeDeclaredCountNeverOutrunsTheBytes) {
   }
   ASSERT_EQ(t.GetPeriods(0).size(), 1u);
   EXPECT_EQ(t.GetPeriods(0)[0]->m_StopMinute, 120);
-}
-
-TEST(TimeScheduleTest, DefaultPeriodFillsMondayToFridayAndAppends) {
-  cTimeSchedule s;
-  s.SetDefaultPeriod();
-  s.SetDefaultPeriod();
-  for (int d = 0; d < kDayTypeCount; ++d) {
-    EXPECT_EQ(s.GetActive(d), d < 7 ? -1 : 0) << d;
-    EXPECT_EQ(s.GetGrouped(d), d < 5 ? -1 : 0) << d;
-    ASSERT_EQ(s.GetPeriods(d).size(), d < 5 ? 2u : 0u) << d;
-  }
-  EXPECT_EQ(s.GetPeriods(4)[1]->m_StartMinute, 420);
-  EXPECT_EQ(s.GetPeriods(4)[1]->m_StopMinute, 960);
-  EXPECT_NE(s.GetPeriods(4)[0].get(), s.GetPeriods(4)[1].get());
 }
 
 TEST(TimeScheduleTest, BadDayTypesAndOversizedListsRaiseWithNothingChanged) {

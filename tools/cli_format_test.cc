@@ -32,7 +32,10 @@ TEST(ScheduleText, MinutesAndLabels) {
 
 TEST(ScheduleText, WeekdaysAlwaysSpecialDayTypesWhenUsed) {
   cTimeSchedule schedule;
-  schedule.SetDefaultPeriod();
+  for (int day = 0; day < 5; ++day) {  // Monday to Friday 07:00-16:00, grouped
+    schedule.SetGrouped(day, -1);
+    schedule.AppendPeriod(day, 420, 960);
+  }
   schedule.AppendPeriod(0, 1080, 1440);
   schedule.AppendPeriod(1, 600, 660);
   schedule.SetActive(6, 0);

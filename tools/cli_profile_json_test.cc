@@ -36,7 +36,10 @@ TEST(ProfileJson, EveryTravellingFieldRoundTrips) {
   record.WordD = 32767;
   for (int i = 0; i < 64; ++i) record.WordTable[i] = static_cast<int16_t>(i * 3 - 50);
   cTimeSchedule schedule;
-  schedule.SetDefaultPeriod();
+  for (int day = 0; day < 5; ++day) {  // Monday to Friday 07:00-16:00, grouped
+    schedule.SetGrouped(day, -1);
+    schedule.AppendPeriod(day, 420, 960);
+  }
   schedule.AppendPeriod(0, 1080, 1440);
   schedule.AppendPeriod(3, 2000, -5);  // kept even outside a day
   schedule.SetActive(9, -1);
