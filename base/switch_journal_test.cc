@@ -7,7 +7,7 @@ namespace {
 
 using Kind = SwitchStep::Kind;
 
-TEST(SwitchJournalTest, RoundTripAndEveryCutOrChangedByteIsRefused) {
+TEST(StagedSwitchJournalTest, RoundTripAndEveryCutOrChangedByteIsRefused) {
   const std::vector<SwitchStep> steps = {
       {Kind::kMoveAside, "Receiver_0004.dat", "NotLoaded/Receiver_0004.dat.20240305-140709", {}},
       {Kind::kReplace, ".~Receiver_0000.dat.12.3.tmp", "Receiver_0000.dat", {7, 46, 123456789}},

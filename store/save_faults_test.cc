@@ -165,7 +165,7 @@ void ExpectKept(const ProjectDir& dir, const std::vector<std::string>& kept) {
   }
 }
 
-TEST(SaveFaultTest, EveryFaultLeavesTheOldOrTheNewSetAndLosesNothing) {
+TEST(StoreSaveFaultTest, EveryFaultLeavesTheOldOrTheNewSetAndLosesNothing) {
   PosixFileSystem disk(/*syncs=*/false);
   FixedTexts texts;
   RecordingLog log;
