@@ -67,12 +67,13 @@ void DeferredSaves::StartReceivers() {
   receivers_.in_flight = true;
   FileSystem& fs = *state_.file_system;
   AlarmLink& alarm = state_.alarm;
-  executor_.Execute([this, save, &fs, &alarm, generation]() -> std::function<void()> {
+  const char* command = receivers_.reload_command;
+  executor_.Execute([this, save, &fs, &alarm, command, generation]() -> std::function<void()> {
     auto outcome = std::make_shared<TableSaveOutcome>();
     outcome->known = save->known;
     std::string thrown = Guarded([&] {
       *outcome = WriteReceiverFiles(*save, fs);
-      if (outcome->saved) alarm.SetCommandEntry(receivers_.reload_command);
+      if (outcome->saved) alarm.SetCommandEntry(command);
     });
     return [this, outcome, thrown, generation] {
       TakeTableSaveOutcome(state_.data.receivers.LoadedFiles, *outcome, state_.log);
@@ -94,13 +95,14 @@ void DeferredSaves::StartProfiles() {
   profiles_.in_flight = true;
   FileSystem& fs = *state_.file_system;
   AlarmLink& alarm = state_.alarm;
-  executor_.Execute([this, save, &fs, &alarm, generation]() -> std::function<void()> {
+  const char* command = profiles_.reload_command;
+  executor_.Execute([this, save, &fs, &alarm, command, generation]() -> std::function<void()> {
     auto outcome = std::make_shared<ProfileSaveOutcome>();
     outcome->files.known = save->files.known;
     outcome->generator = save->generator;
     std::string thrown = Guarded([&] {
       *outcome = WriteProfileFiles(*save, fs);
-      if (outcome->files.saved) alarm.SetCommandEntry(profiles_.reload_command);
+      if (outcome->files.saved) alarm.SetCommandEntry(command);
     });
     return [this, save, outcome, thrown, generation] {
       TakeProfileSaveOutcome(state_.data.profiles, *save, *outcome, state_.store_context());

@@ -42,7 +42,7 @@ class DeferredSaves {
  private:
   struct Table {
     const char* name;            // "Receivers", "Profiles"
-    const char* reload_command;  // for the alarm server, read by the writer too
+    const char* reload_command;  // for the alarm server
     PendingChanges& changed;
     DirectoryStamp& stamp;
     bool in_flight = false;

@@ -1,10 +1,7 @@
 #pragma once
 // A fresh project directory for tests of the data files (a TestTempDir) with
-// small helpers to put and inspect files, and a limit on file sizes that
-// makes writes fail.
+// small helpers to put and inspect files.
 
-#include <signal.h>
-#include <sys/resource.h>
 #include <sys/stat.h>
 
 #include <algorithm>
@@ -62,30 +59,6 @@ class ProjectDir {
 
  private:
   TestTempDir dir_;
-};
-
-// While it lives, no file of this process can grow past `bytes`: a write
-// beyond fails with EFBIG (the signal it would raise is ignored). Makes a
-// save fail part way through even for root, whom permissions do not stop.
-class FileSizeLimit {
- public:
-  explicit FileSizeLimit(rlim_t bytes) {
-    getrlimit(RLIMIT_FSIZE, &old_);
-    old_handler_ = signal(SIGXFSZ, SIG_IGN);
-    rlimit limit = old_;
-    limit.rlim_cur = bytes;
-    setrlimit(RLIMIT_FSIZE, &limit);
-  }
-  ~FileSizeLimit() {
-    setrlimit(RLIMIT_FSIZE, &old_);
-    signal(SIGXFSZ, old_handler_);
-  }
-  FileSizeLimit(const FileSizeLimit&) = delete;
-  FileSizeLimit& operator=(const FileSizeLimit&) = delete;
-
- private:
-  rlimit old_{};
-  sighandler_t old_handler_ = SIG_DFL;
 };
 
 }  // namespace orlund::testing
