@@ -75,18 +75,14 @@ void StagedFiles::Remove(const std::string& name, const FileIdentity& identity) 
 
 bool StagedFiles::WriteJournal() {
   const std::string path = directory_ + kSwitchJournalName;
+  std::unique_ptr<WritableFile> file;
+  int error = fs_.CreateFile(path, 0644, file);
+  if (error != 0) return Fail(path, error);
   // From here on the journal may be complete on disk, and a complete journal
   // needs every staged file for the switch it records: they stay until the
   // journal is known to be gone or the switch is done, also when an
   // exception passes through.
   keep_temporaries_ = true;
-  std::unique_ptr<WritableFile> file;
-  int error = fs_.CreateFile(path, 0644, file);
-  if (error == ENOENT && missing_ == MissingDirectory::kCreate) {
-    error = fs_.MakeDirectory(directory_);
-    if (error == 0 || error == EEXIST) error = fs_.CreateFile(path, 0644, file);
-  }
-  if (error != 0) return Fail(path, error);
   error = file->Append(EncodeSwitchJournal(steps_));
   int closed = file->Close();
   if (error == 0) error = closed;
@@ -116,15 +112,15 @@ bool StagedFiles::Commit() {
   // A lone step needs no journal: a rename or an unlink is atomic by itself.
   const bool journal = steps_.size() > 1;
   if (journal && !WriteJournal()) return false;
-  // A step that fails is tried once more at once: a passing fault then
-  // leaves no half-switched set behind.
-  for (int attempt = 0; attempt < 2; ++attempt) {
-    SwitchProgress progress = ApplySwitch(fs_, directory_, steps_);
-    progress.moved.insert(progress.moved.begin(), progress_.moved.begin(), progress_.moved.end());
-    progress_ = std::move(progress);
-    if (progress_.error_number == 0) break;
+  progress_ = ApplySwitch(fs_, directory_, steps_);
+  if (progress_.error_number != 0) {
+    // Tried once more at once: a passing fault then leaves no half-switched
+    // set behind.
+    SwitchProgress again = ApplySwitch(fs_, directory_, steps_);
+    again.moved.insert(again.moved.begin(), progress_.moved.begin(), progress_.moved.end());
+    progress_ = std::move(again);
+    if (progress_.error_number != 0) return Fail(progress_.failed_path, progress_.error_number);
   }
-  if (progress_.error_number != 0) return Fail(progress_.failed_path, progress_.error_number);
   keep_temporaries_ = false;
   staged_.clear();  // all renamed: nothing left to remove
   // A journal of a finished switch that stays behind is harmless: completing

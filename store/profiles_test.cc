@@ -203,14 +203,13 @@ TEST_F(ProfileStoreTest, SaveKeepsNumbersDrawsFreeOnesDeletesTheRestAndKeepsFore
   // Written by the alarm server after the load, with the number the
   // never-seeded generator draws first.
   std::mt19937 same_sequence;
-  int first_draw = std::uniform_int_distribution<int>(1, 9991)(same_sequence);
+  std::uniform_int_distribution<int> draw(1, 9991);
+  int first_draw = draw(same_sequence);
   Put(first_draw, Named("foreign", static_cast<int16_t>(first_draw)));
   table_->Profiles[0] = Named("new", 0);  // replaces "old"
   ASSERT_TRUE(SaveAllProfiles(*table_, ctx_));
   int drawn = table_->Profiles[0].ProfileNumber;
-  EXPECT_GE(drawn, 1);
-  EXPECT_LE(drawn, 9991);
-  EXPECT_NE(drawn, first_draw);
+  EXPECT_EQ(drawn, draw(same_sequence));
   std::vector<std::string> expected = {"NotLoaded", ProfileFileName(12), ProfileFileName(drawn)};
   std::sort(expected.begin(), expected.end());
   EXPECT_EQ(dir_.List("Profiles"), expected);
