@@ -108,10 +108,12 @@ void AlarmLibrary::CallFailed(const char* entry_point, int32_t result) {
   }
 }
 
-void AlarmLibrary::SetCommandEntry(const std::string& command) {
-  if (!Load()) return;
+int32_t AlarmLibrary::SetCommandEntry(const std::string& command) {
+  if (!Load()) return kAlarmLibraryMissing;
   int32_t result = command_entry_(command.c_str(), 0);
-  if (result != 0) CallFailed("SetCommandEntry", result);
+  if (result != kCommandQueued && result != kCommandQueueFull)
+    CallFailed("SetCommandEntry", result);
+  return result;
 }
 
 void AlarmLibrary::SetSysLogEntry(const std::string& path, const std::string& line) {

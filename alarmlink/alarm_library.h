@@ -2,8 +2,9 @@
 // The server's binding to the alarm server's library (liborlund2.so). The
 // library is loaded at the first call, not at construction. When it cannot be
 // loaded, or a call reports failure, the call is lost and one warning is
-// written (once for loading, once for failed calls); the caller never notices.
-// Calls may come from the event thread and the save writer at once.
+// written (once for loading, once for failed calls); a command's caller learns
+// the result, a full spool included, and reports it itself. Calls may come
+// from the event thread and the save writer at once.
 
 #include <atomic>
 #include <cstdint>
@@ -31,7 +32,7 @@ class AlarmLibrary : public AlarmLink {
   AlarmLibrary& operator=(const AlarmLibrary&) = delete;
 
   // Commands and lines are passed as C strings: a byte 0 ends them.
-  void SetCommandEntry(const std::string& command) override;
+  int32_t SetCommandEntry(const std::string& command) override;
   void SetSysLogEntry(const std::string& path, const std::string& line) override;
 
   // Loads the library if that was not tried yet; true when both entry points

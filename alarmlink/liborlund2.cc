@@ -8,6 +8,10 @@
 // does not end in ".cmd", fsync'ed, then renamed into place, so the alarm
 // server never sees a half-written command.
 //
+// The spool holds at most $ORLUND_COMMAND_QUEUE_LIMIT commands (10,000 when
+// unset): while that many are waiting, a command is refused with
+// kQueueFull, so a flood of commands cannot fill the disk.
+//
 // Sequence numbers are the greatest of: the wall clock in nanoseconds since
 // 1970, one more than the last number this process used, and one more than
 // the highest number already waiting in the directory. Within a process they
@@ -41,6 +45,9 @@ constexpr int32_t kBadArgument = 1;
 constexpr int32_t kNoQueue = 2;
 constexpr int32_t kIoError = 3;
 constexpr int32_t kInternalError = 4;
+constexpr int32_t kQueueFull = 5;
+
+constexpr uint64_t kDefaultQueueLimit = 10000;
 
 constexpr size_t kSequenceDigits = 20;
 constexpr char kCommandSuffix[] = ".cmd";
@@ -108,17 +115,31 @@ bool ParseQueuedName(const char* name, uint64_t& sequence) {
   return true;
 }
 
-// Highest sequence number waiting in `dir`, 0 when there is none.
-uint64_t HighestQueued(const std::string& dir) {
-  uint64_t highest = 0;
+struct QueueState {
+  uint64_t highest = 0;  // the highest sequence number waiting, 0 when none
+  uint64_t count = 0;    // the number of commands waiting
+};
+
+QueueState ScanQueue(const std::string& dir) {
+  QueueState state;
   DIR* d = ::opendir(dir.c_str());
-  if (d == nullptr) return 0;
+  if (d == nullptr) return state;
   while (struct dirent* entry = ::readdir(d)) {
     uint64_t sequence;
-    if (ParseQueuedName(entry->d_name, sequence) && sequence > highest) highest = sequence;
+    if (!ParseQueuedName(entry->d_name, sequence)) continue;
+    ++state.count;
+    if (sequence > state.highest) state.highest = sequence;
   }
   ::closedir(d);
-  return highest;
+  return state;
+}
+
+uint64_t QueueLimit() {
+  const char* text = std::getenv("ORLUND_COMMAND_QUEUE_LIMIT");
+  if (text == nullptr || *text == '\0') return kDefaultQueueLimit;
+  char* end = nullptr;
+  unsigned long long limit = std::strtoull(text, &end, 10);
+  return *end == '\0' ? limit : kDefaultQueueLimit;
 }
 
 uint64_t ClockNanoseconds() {
@@ -173,6 +194,8 @@ int32_t QueueCommand(const char* command) {
   std::string dir = queue;
   while (dir.size() > 1 && dir.back() == '/') dir.pop_back();
   if (!MakeDirectories(dir)) return kIoError;
+  QueueState queued = ScanQueue(dir);
+  if (queued.count >= QueueLimit()) return kQueueFull;
 
   std::string temp = dir + "/.queue-" + std::to_string(::getpid()) + "-" +
                      std::to_string(temp_counter.fetch_add(1)) + ".tmp";
@@ -185,7 +208,7 @@ int32_t QueueCommand(const char* command) {
     return kIoError;
   }
 
-  uint64_t floor = HighestQueued(dir);
+  uint64_t floor = queued.highest;
   uint64_t now = ClockNanoseconds();
   if (now > floor) floor = now - 1;
   for (int attempt = 0; attempt < kMaxRenameAttempts; ++attempt) {
@@ -197,7 +220,7 @@ int32_t QueueCommand(const char* command) {
     }
     if (errno != EEXIST) break;
     // Another process took this number: continue above what is queued now.
-    uint64_t highest = HighestQueued(dir);
+    uint64_t highest = ScanQueue(dir).highest;
     floor = highest > sequence ? highest : sequence;
   }
   ::unlink(temp.c_str());
@@ -222,7 +245,8 @@ int32_t AppendLogLine(const char* path, const char* line) {
 }  // namespace
 
 // Queues `command` (a C string) for the alarm server. `reserved` is ignored.
-// Returns 0 when the command file is in place, non-zero otherwise.
+// Returns 0 when the command file is in place, 5 when the spool is full,
+// another non-zero value for other failures.
 ORLUND_EXPORT int32_t SetCommandEntry(const char* command, int32_t reserved) {
   (void)reserved;
   if (command == nullptr) return kBadArgument;

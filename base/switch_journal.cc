@@ -164,7 +164,7 @@ Recovery RecoverDirectory(FileSystem& fs, const std::string& directory,
   };
   std::vector<DirectoryEntry> entries;
   int error = fs.ListDirectory(directory, entries);
-  if (error == ENOENT) return recovery;
+  if (error == ENOENT || error == ENOTDIR) return recovery;  // no folder: nothing to complete
   if (error != 0) return fail(directory, error);
   const std::string journal = directory + kSwitchJournalName;
   if (std::any_of(entries.begin(), entries.end(),

@@ -74,7 +74,7 @@ struct Recovery {
 // Completes the switch of a journal left in `directory` (ends with "/"), or
 // drops a damaged one, and removes the journal; then removes the regular
 // files whose names match `temporary_pattern` (see MatchFileName). A missing
-// directory needs nothing. Stops at the first operation that fails.
+// directory, or a file in its place, needs nothing. Stops at the first operation that fails.
 Recovery RecoverDirectory(FileSystem& fs, const std::string& directory,
                           std::string_view temporary_pattern);
 

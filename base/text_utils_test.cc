@@ -9,60 +9,49 @@
 namespace orlund {
 namespace {
 
-TEST(GetFieldTest, SplitsAtTheSeparator) {
-  EXPECT_EQ(GetField("a,b,c", 1, ","), "b");
-  EXPECT_EQ(GetField("a,b,c", 2, ","), "c");
-  EXPECT_EQ(GetField("a,b,c", 3, ","), "");
-  EXPECT_EQ(GetField("a,,c", 1, ","), "");
-  EXPECT_EQ(GetField("abc", 0, ","), "abc");
-  EXPECT_EQ(GetField("abc", -1, ","), "");
-  EXPECT_EQ(GetField("a<>b<>c", 2, "<>"), "c");
-  EXPECT_EQ(GetField(std::string("n1\0n2\0", 6), 1, std::string_view("\0", 1)), "n2");
-  EXPECT_EQ(GetField(std::string("n1\0n2\0", 6), 2, std::string_view("\0", 1)), "");
-}
-
-TEST(GetFieldTest, EmptySeparatorIsChosenAndWrittenBack) {
-  std::string separator;
-  EXPECT_EQ(GetField("a;b", 0, separator), "a");
-  EXPECT_EQ(separator, ";");
-  separator.clear();
+TEST(GetFieldTest, SplitsAtTheSeparatorOrTheFirstThatOccurs) {
+  const std::string nul("\0", 1), names("n1\0n2\0", 6);
+  const std::vector<std::tuple<std::string, int, std::string, std::string>> cases = {
+      {"a,b,c", 1, ",", "b"}, {"a,b,c", 3, ",", ""}, {"a,,c", 1, ",", ""},
+      {"abc", 0, ",", "abc"}, {"abc", -1, ",", ""},  {"a<>b<>c", 2, "<>", "c"},
+      {names, 1, nul, "n2"},  {names, 2, nul, ""}};
+  for (const auto& [text, index, separator, field] : cases) {
+    EXPECT_EQ(GetField(text, index, std::string_view(separator)), field) << text << index;
+  }
+  std::string separator;  // an empty separator is chosen and written back
   EXPECT_EQ(GetField("a;b\tc", 1, separator), "c");
   EXPECT_EQ(separator, "\t");
   separator.clear();
-  for (int i = 0; i < 3; ++i) EXPECT_EQ(GetField("abc", i, separator), "");
+  EXPECT_EQ(GetField("abc", 1, separator), "");
   EXPECT_EQ(separator, "");
   EXPECT_EQ(GetField("a;b", 1, std::string_view()), "b");
 }
 
-TEST(TimeTextTest, SeparatedTimes) {
-  for (const char* text : {"7:30", "7.30", "7,30", "7 30", "7-30", "7+30", " 7: 30"}) {
+TEST(TimeTextTest, SeparatedAndUnseparatedTimes) {
+  for (const char* text : {"7:30", "7.30", "7,30", "7 30", "7-30", "7+30", " 7: 30", "7:30.4"}) {
     EXPECT_EQ(TimeTextToMinutes(text), 450) << text;
   }
-  EXPECT_EQ(TimeTextToMinutes("07.5"), 425);
-  EXPECT_EQ(TimeTextToMinutes("7-30:00"), 420);
-  EXPECT_EQ(TimeTextToMinutes("7:30.4"), 450);
-  EXPECT_EQ(TimeTextToMinutes("7:30.5"), 450);  // 450.5 rounds to even
-  EXPECT_EQ(TimeTextToMinutes("24:00"), 1440);
-  EXPECT_EQ(TimeTextToMinutes("25:00"), 1440);
-  EXPECT_EQ(TimeTextToMinutes("-15"), 15);
-  EXPECT_EQ(TimeTextToMinutes("0:-30"), 0);
-}
-
-TEST(TimeTextTest, UnseparatedTimes) {
-  EXPECT_EQ(TimeTextToMinutes("12"), 720);
-  EXPECT_EQ(TimeTextToMinutes("830"), 510);
-  EXPECT_EQ(TimeTextToMinutes("0830"), 510);
-  EXPECT_EQ(TimeTextToMinutes("05"), 5);
-  EXPECT_EQ(TimeTextToMinutes("8"), 480);
-  EXPECT_EQ(TimeTextToMinutes(""), 0);
-  EXPECT_EQ(TimeTextToMinutes("123456"), 1440);
-  EXPECT_EQ(TimeTextToMinutes("ab"), 0);
-}
-
-TEST(TimeTextTest, HugeNumbersClampInsteadOfOverflowing) {
-  EXPECT_EQ(TimeTextToMinutes("99999999999:00"), 1440);
-  EXPECT_EQ(TimeTextToMinutes("-1e999:1e999"), 0);
-  EXPECT_EQ(TimeTextToMinutes("1e999:-1e999"), 1440);
+  const std::vector<std::pair<const char*, int32_t>> cases = {
+      {"07.5", 425},
+      {"7-30:00", 420},
+      {"7:30.5", 450},  // 450.5 rounds to even
+      {"24:00", 1440},
+      {"25:00", 1440},
+      {"-15", 15},
+      {"0:-30", 0},
+      {"12", 720},
+      {"830", 510},
+      {"0830", 510},
+      {"05", 5},
+      {"8", 480},
+      {"", 0},
+      {"123456", 1440},
+      {"ab", 0},
+      // Huge numbers clamp instead of overflowing.
+      {"99999999999:00", 1440},
+      {"-1e999:1e999", 0},
+      {"1e999:-1e999", 1440}};
+  for (const auto& [text, minutes] : cases) EXPECT_EQ(TimeTextToMinutes(text), minutes) << text;
 }
 
 TEST(TwoCharIntegerTest, EncodesHighByteFirstAndRoundTrips) {

@@ -2,14 +2,12 @@
 // calendar (types 180, 181).
 #include <exception>
 #include <optional>
-#include <utility>
-#include <vector>
 
 #include "base/file_utils.h"
 #include "base/text_numbers.h"
 #include "protocol/catalogue.h"
-#include "protocol/codec.h"
 #include "protocol/handlers.h"
+#include "protocol/messages.h"
 #include "protocol/sending.h"
 #include "store/holidays.h"
 #include "store/ini_file.h"
@@ -25,30 +23,28 @@ std::string SpecialDayTypeKey(int special) { return "DayType" + std::to_string(s
 }  // namespace
 
 void HandleDayTypeNames(ServerState& state, cClientConnection& connection, std::string_view) {
-  std::string answer;
+  DayTypeNamesAnswer answer;
   for (int d = 0; d < kWeekdayCount; ++d) {
-    EncodeString(answer, state.texts.GetText(kTextMonday + d));
+    answer.names[d] = state.texts.GetText(kTextMonday + d);
   }
   for (int special = 0; special < kDayTypeCount - kWeekdayCount; ++special) {
-    EncodeString(
-        answer,
+    answer.names[kWeekdayCount + special] =
         ReadIniValue(state.ProjectDirectory, kCalendarSection, SpecialDayTypeKey(special),
-                     state.texts.GetText(kTextFirstSpecialDayType + special), kServerIniFile));
+                     state.texts.GetText(kTextFirstSpecialDayType + special), kServerIniFile);
   }
-  SendPacket(state, ToClient, connection, NETWORK_DAYTYPENAMES, answer);
+  SendPacket(state, ToClient, connection, NETWORK_DAYTYPENAMES, Encode(answer));
 }
 
 void HandleDayTypeNamesUpdate(ServerState& state, cClientConnection&, std::string_view payload) {
-  PayloadReader reader(payload);
-  const int day_type = reader.DecodeInt16();
-  const std::string name = reader.DecodeString();
+  const DayTypeNameUpdateRequest request = Decode<DayTypeNameUpdateRequest>(payload);
+  const int day_type = request.day_type;
   if (day_type < 0 || day_type >= kDayTypeCount) return;
 
-  state.DayTypeNames[day_type] = name;
+  state.DayTypeNames[day_type] = request.name;
   // Weekday names live in memory only; special day type names in the INI file.
   if (day_type >= kWeekdayCount) {
     WriteIniValue(state.ProjectDirectory, kCalendarSection,
-                  SpecialDayTypeKey(day_type - kWeekdayCount), name, kServerIniFile);
+                  SpecialDayTypeKey(day_type - kWeekdayCount), request.name, kServerIniFile);
   }
 }
 
@@ -59,16 +55,8 @@ void HandleHolidayLabels(ServerState& state, cClientConnection& connection, std:
       ReadFileBytes(HolidayFilePath(state.ApplicationDirectory, language));
   // Without a holiday file there is no answer at all.
   if (!file) return;
-  const std::vector<HolidayEntry> entries = ParseHolidayFile(*file);
-  std::string payload;
-  EncodeInt16(payload, static_cast<int32_t>(entries.size()));
-  for (const HolidayEntry& entry : entries) {
-    EncodeInt32(payload, entry.day_index);
-    EncodeInt16(payload, entry.day_type);
-    EncodeInt16(payload, entry.view);
-    EncodeString(payload, entry.label);
-  }
-  SendPacket(state, ToClient, connection, NETWORK_HOLIDAYLABELS, payload);
+  SendPacket(state, ToClient, connection, NETWORK_HOLIDAYLABELS,
+             Encode(HolidayLabelsAnswer{ParseHolidayFile(*file)}));
 }
 
 void HandleProfileCalendar(ServerState& state, cClientConnection& connection, std::string_view) {
@@ -77,34 +65,21 @@ void HandleProfileCalendar(ServerState& state, cClientConnection& connection, st
     state.GlobalCalendar.ReadFromDisk(GlobalCalendarPath(state.ProjectDirectory));
   } catch (const std::exception&) {
   }
-  std::string pairs;
-  int16_t count = 0;
+  CalendarPairs answer;
   for (int32_t day = 0; day < kCalendarDayCount; ++day) {
     const int16_t entry = state.GlobalCalendar.GetDayType(day);
-    if (entry == 0) continue;
-    EncodeInt16(pairs, day);
-    EncodeInt16(pairs, entry);
-    ++count;
+    if (entry != 0) answer.pairs.push_back({static_cast<int16_t>(day), entry});
   }
-  SendPacket(state, ToClient, connection, NETWORK_PROFILE_CALENDAR, EncodeInt16(count) + pairs);
+  SendPacket(state, ToClient, connection, NETWORK_PROFILE_CALENDAR, Encode(answer));
 }
 
 void HandleGlobalCalendarUpdate(ServerState& state, cClientConnection& connection,
                                 std::string_view payload) {
-  PayloadReader reader(payload);
-  const int16_t count = reader.DecodeInt16();
-  // A negative count is a malformed request: the calendar stays as it is.
-  if (count < 0) return;
-  std::vector<std::pair<int16_t, int16_t>> pairs;
-  pairs.reserve(count);
-  for (int16_t i = 0; i < count; ++i) {
-    const int16_t day = reader.DecodeInt16();
-    const int16_t entry = reader.DecodeInt16();
-    pairs.emplace_back(day, entry);
-  }
+  // A negative count, like a payload cut short, leaves the calendar as it is.
+  const CalendarPairs request = Decode<CalendarPairs>(payload);
 
   for (int32_t day = 0; day < kCalendarDayCount; ++day) state.GlobalCalendar.SetDayType(day, 0);
-  for (const auto& [day, entry] : pairs) {
+  for (const auto& [day, entry] : request.pairs) {
     // A day outside the calendar is skipped; the other pairs still apply.
     if (day >= 0 && day < kCalendarDayCount) state.GlobalCalendar.SetDayType(day, entry);
   }

@@ -2,24 +2,21 @@
 
 #include <filesystem>
 #include <map>
-#include <optional>
 
 #include "base/file_utils.h"
-#include "protocol/codec.h"
+#include "protocol/messages.h"
 #include "store/holidays.h"
 #include "store/ini_file.h"
-#include "testing/handler_testing.h"
+#include "testing/fake_transport.h"
 #include "testing/test_temp_dir.h"
 
 namespace orlund {
 namespace {
 
-// A type 180/181 payload; `count` overrides the number of pairs announced.
-std::string Pairs(std::initializer_list<std::pair<int, int>> pairs,
-                  std::optional<int> count = std::nullopt) {
-  std::string out = EncodeInt16(count.value_or(static_cast<int>(pairs.size())));
-  for (auto [day, entry] : pairs) out += EncodeInt16(day) + EncodeInt16(entry);
-  return out;
+std::string Pairs(std::vector<CalendarPair> pairs) { return Encode(CalendarPairs{pairs}); }
+
+std::string Rename(int16_t day_type, const std::string& name) {
+  return Encode(DayTypeNameUpdateRequest{day_type, name});
 }
 
 class CalendarHandlersTest : public ::testing::Test {
@@ -42,23 +39,24 @@ class CalendarHandlersTest : public ::testing::Test {
 };
 
 TEST_F(CalendarHandlersTest, DayTypeNamesComeFromTextsAndOnlySpecialRenamesReachThem) {
-  Request(server, client, 161, EncodeInt16(9) + EncodeString("Harvest"));
-  Request(server, client, 161, EncodeInt16(3) + EncodeString("Thor"));
-  for (int bad : {23, -1}) Request(server, client, 161, EncodeInt16(bad) + EncodeString("x"));
-  Request(server, client, 161, EncodeInt16(8) + std::string("\x00\x04xy", 4));
-  EXPECT_EQ(server.state.DayTypeNames[3], "Thor");
-  EXPECT_EQ(server.state.DayTypeNames[8], "");
-  EXPECT_EQ(ReadIniValue(dir.path(), "Calendar", "DayType2", "", "Orlund_Server.ini"), "Harvest");
-  EXPECT_EQ(ReadIniValue(dir.path(), "Calendar", "DayType1", "-", "Orlund_Server.ini"), "-");
-
-  std::string expected;
-  for (int d = 0; d < 23; ++d) {
-    EncodeString(expected, d == 9  ? "Harvest"
-                           : d < 7 ? "Day" + std::to_string(d)
-                                   : "Special" + std::to_string(d - 7));
+  for (int16_t day_type : {9, 3, 0, 7, 22, 23, -1}) {
+    Request(server, client, 161, Rename(day_type, "N" + std::to_string(day_type)));
   }
+  Request(server, client, 161, Rename(8, "xyz").substr(0, 6));
+  EXPECT_EQ(server.state.DayTypeNames[0] + server.state.DayTypeNames[3], "N0N3");
+  EXPECT_EQ(server.state.DayTypeNames[8], "");
+  const std::string ini = testing::ReadFile(dir.path() + "Orlund_Server.ini");
+  EXPECT_EQ(ini, "[Calendar]\r\nDayType2=N9\r\nDayType0=N7\r\nDayType15=N22\r\n");
+
+  DayTypeNamesAnswer expected;
+  for (int d = 0; d < 23; ++d) {
+    expected.names[d] = d < 7 ? "Day" + std::to_string(d) : "Special" + std::to_string(d - 7);
+  }
+  expected.names[7] = "N7";
+  expected.names[9] = "N9";
+  expected.names[22] = "N22";
   Request(server, client, 160);
-  EXPECT_EQ(Sent(client), EncodePacket(160, expected));
+  EXPECT_EQ(Sent(client), EncodePacket(160, Encode(expected)));
 }
 
 TEST_F(CalendarHandlersTest, HolidayLinesWithinTheCalendarFromTheLanguageFileOrNoAnswer) {
@@ -74,20 +72,21 @@ TEST_F(CalendarHandlersTest, HolidayLinesWithinTheCalendarFromTheLanguageFileOrN
                                   "9999-12-32;1;1;no date\n"
                                   "2000-01-01;;\n"));
   Request(server, client, 140);
-  EXPECT_EQ(
-      Sent(client),
-      EncodePacket(140, EncodeInt16(3) + EncodeInt32(14609) + EncodeInt16(7) + EncodeInt16(-1) +
-                            EncodeString("New Year's Eve") + EncodeInt32(366) + EncodeInt16(4464) +
-                            EncodeInt16(2) + EncodeString("carried") + EncodeInt32(0) +
-                            EncodeInt16(0) + EncodeInt16(0) + EncodeString("")));
+  EXPECT_EQ(Sent(client), EncodePacket(140, Encode(HolidayLabelsAnswer{{
+                                                {14609, 7, -1, "New Year's Eve"},
+                                                {366, 4464, 2, "carried"},
+                                                {0, 0, 0, ""},
+                                            }})));
   EXPECT_TRUE(ParseHolidayFile(";only comments\n").empty());
 }
 
 TEST_F(CalendarHandlersTest, UpdateThenReadGivesTheNonZeroPairsInDayOrder) {
-  Request(server, client, 181, Pairs({{5, 3}, {2, 8}, {100, 0}, {14610, 4}, {-1, 4}, {14609, 23}}));
+  Request(server, client, 181,
+          Pairs({{5, 3}, {2, 8}, {100, 0}, {14610, 4}, {-1, 4}, {14609, 23}, {0, 1}}));
   Request(server, client, 180);
-  EXPECT_EQ(Sent(client), EncodePacket(180, Pairs({{2, 8}, {5, 3}, {14609, 23}})));
+  EXPECT_EQ(Sent(client), EncodePacket(180, Pairs({{0, 1}, {2, 8}, {5, 3}, {14609, 23}})));
   std::string file(29220, '\0');
+  file[0] = 1;
   file[4] = 8;
   file[10] = 3;
   file[29218] = 23;
@@ -95,13 +94,21 @@ TEST_F(CalendarHandlersTest, UpdateThenReadGivesTheNonZeroPairsInDayOrder) {
 
   // Malformed updates (negative count, fewer pairs than announced) change
   // neither the calendar nor its file.
-  Request(server, client, 181, Pairs({{1, 1}}, -1));
-  Request(server, client, 181, Pairs({{1, 1}}, 2) + EncodeInt16(3));
+  Request(server, client, 181, EncodeInt16(-1) + Pairs({{1, 1}}).substr(2));
+  const std::string two = Pairs({{1, 1}, {3, 3}});
+  Request(server, client, 181, two.substr(0, two.size() - 2));
   EXPECT_TRUE(CalendarFile() == file);
   EXPECT_EQ(server.state.GlobalCalendar.GetDayType(1), 0);
 
   Request(server, client, 181, Pairs({}));
   EXPECT_TRUE(CalendarFile() == std::string(29220, '\0'));
+
+  // A file the alarm server changed is read again for the next answer.
+  file = std::string(29220, '\0');
+  file[14] = 5;
+  ASSERT_TRUE(WriteFileAtomically(dir.path() + "Profiles/GlobalCalendar.dat", file));
+  Request(server, client, 180);
+  EXPECT_EQ(Sent(client), EncodePacket(180, Pairs({{7, 5}})));
 }
 
 TEST_F(CalendarHandlersTest, UnwritableCalendarStillHoldsInMemory) {

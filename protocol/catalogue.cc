@@ -1,7 +1,8 @@
 #include "protocol/catalogue.h"
 
 #include <array>
-#include <string_view>
+
+#include "protocol/handlers.h"
 
 namespace orlund {
 namespace {
@@ -9,36 +10,36 @@ namespace {
 struct MessageType {
   int code;
   std::string_view name;
-  bool handled;
+  RequestHandler handler;  // nullptr: sent by the server only, ignored when received
 };
 
-#define ORLUND_MESSAGE(code, handled) \
-  MessageType { code, #code, handled }
+#define ORLUND_MESSAGE(code, handler) \
+  MessageType { code, #code, handler }
 
-constexpr std::array<MessageType, 23> kCatalogue = {
-    ORLUND_MESSAGE(NETWORK_COMMON_KEEPALIVE, false),
-    ORLUND_MESSAGE(NETWORK_COMMON_PROTOCOLVERSION, false),
-    ORLUND_MESSAGE(NETWORK_COMMON_PROJECTPATH, false),
-    ORLUND_MESSAGE(NETWORK_COMMON_INIPARAMETERS, false),
-    ORLUND_MESSAGE(NETWORK_COMMON_RECEIVERTYPES, true),
-    ORLUND_MESSAGE(NETWORK_COMMON_RECEIVERS, true),
-    ORLUND_MESSAGE(NETWORK_COMMON_PASSWORD, true),
-    ORLUND_MESSAGE(NETWORK_COMMON_USERLEVEL, false),
-    ORLUND_MESSAGE(NETWORK_COMMON_PROFILES, true),
-    ORLUND_MESSAGE(NETWORK_COMMON_AREA, true),
-    ORLUND_MESSAGE(NETWORK_TEXTMESSAGE_SUBMITMESSAGE, true),
-    ORLUND_MESSAGE(NETWORK_TEXTMESSAGE_LASTMSGRECEIVERS, true),
-    ORLUND_MESSAGE(NETWORK_TEXTMESSAGE_LASTMSGTEXT, true),
-    ORLUND_MESSAGE(NETWORK_RECEIVER_UPDATE, true),
-    ORLUND_MESSAGE(NETWORK_RECEIVER_REMOVE, true),
-    ORLUND_MESSAGE(NETWORK_PROFILE_UPDATE, true),
-    ORLUND_MESSAGE(NETWORK_PROFILE_REMOVE, true),
-    ORLUND_MESSAGE(NETWORK_HOLIDAYLABELS, true),
-    ORLUND_MESSAGE(NETWORK_DAYTYPENAMES, true),
-    ORLUND_MESSAGE(NETWORK_DAYTYPENAMES_UPDATE, true),
-    ORLUND_MESSAGE(NETWORK_PROFILE_CALENDAR, true),
-    ORLUND_MESSAGE(NETWORK_GLOBAL_CALENDAR_UPDATE, true),
-    ORLUND_MESSAGE(NETWORK_SUBMIT_COMMANDENTRY, true),
+constexpr std::array kCatalogue = {
+    ORLUND_MESSAGE(NETWORK_COMMON_KEEPALIVE, nullptr),
+    ORLUND_MESSAGE(NETWORK_COMMON_PROTOCOLVERSION, nullptr),
+    ORLUND_MESSAGE(NETWORK_COMMON_PROJECTPATH, nullptr),
+    ORLUND_MESSAGE(NETWORK_COMMON_INIPARAMETERS, nullptr),
+    ORLUND_MESSAGE(NETWORK_COMMON_RECEIVERTYPES, HandleReceiverTypes),
+    ORLUND_MESSAGE(NETWORK_COMMON_RECEIVERS, HandleReceivers),
+    ORLUND_MESSAGE(NETWORK_COMMON_PASSWORD, HandlePassword),
+    ORLUND_MESSAGE(NETWORK_COMMON_USERLEVEL, nullptr),
+    ORLUND_MESSAGE(NETWORK_COMMON_PROFILES, HandleProfiles),
+    ORLUND_MESSAGE(NETWORK_COMMON_AREA, HandleArea),
+    ORLUND_MESSAGE(NETWORK_TEXTMESSAGE_SUBMITMESSAGE, HandleSubmitMessage),
+    ORLUND_MESSAGE(NETWORK_TEXTMESSAGE_LASTMSGRECEIVERS, HandleLastMessageReceivers),
+    ORLUND_MESSAGE(NETWORK_TEXTMESSAGE_LASTMSGTEXT, HandleLastMessageText),
+    ORLUND_MESSAGE(NETWORK_RECEIVER_UPDATE, HandleReceiverUpdate),
+    ORLUND_MESSAGE(NETWORK_RECEIVER_REMOVE, HandleReceiverRemove),
+    ORLUND_MESSAGE(NETWORK_PROFILE_UPDATE, HandleProfileUpdate),
+    ORLUND_MESSAGE(NETWORK_PROFILE_REMOVE, HandleProfileRemove),
+    ORLUND_MESSAGE(NETWORK_HOLIDAYLABELS, HandleHolidayLabels),
+    ORLUND_MESSAGE(NETWORK_DAYTYPENAMES, HandleDayTypeNames),
+    ORLUND_MESSAGE(NETWORK_DAYTYPENAMES_UPDATE, HandleDayTypeNamesUpdate),
+    ORLUND_MESSAGE(NETWORK_PROFILE_CALENDAR, HandleProfileCalendar),
+    ORLUND_MESSAGE(NETWORK_GLOBAL_CALENDAR_UPDATE, HandleGlobalCalendarUpdate),
+    ORLUND_MESSAGE(NETWORK_SUBMIT_COMMANDENTRY, HandleSubmitCommandEntry),
 };
 
 #undef ORLUND_MESSAGE
@@ -58,9 +59,9 @@ std::string MessageName(int type) {
   return std::string(entry->name);
 }
 
-bool IsHandledType(int type) {
+RequestHandler HandlerFor(int type) {
   const MessageType* entry = Find(type);
-  return entry != nullptr && entry->handled;
+  return entry == nullptr ? nullptr : entry->handler;
 }
 
 SendScope ToSendScope(int value) {

@@ -1,12 +1,17 @@
 #pragma once
-// The message types of the client protocol, their names as the traffic log
-// prints them, which of them the server answers, and the scopes a packet is
-// sent in.
+// The message types of the client protocol: their codes, their names as the
+// packet list and the traffic log print them, the handler that serves each
+// as a request, and the scopes a packet is sent in. One table in
+// catalogue.cc holds code, name and handler of every type.
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 namespace orlund {
+
+struct ServerState;
+class cClientConnection;
 
 inline constexpr int NETWORK_COMMON_KEEPALIVE = 0;
 inline constexpr int NETWORK_COMMON_PROTOCOLVERSION = 1;
@@ -36,9 +41,16 @@ inline constexpr int NETWORK_SUBMIT_COMMANDENTRY = 190;
 // "UNKNOWN (" & type in decimal & ")" for a code outside the catalogue.
 std::string MessageName(int type);
 
-// True for the 18 types a client may send as a request; every other type,
-// including the server-to-client types 0, 1, 2, 3 and 7, is ignored.
-bool IsHandledType(int type);
+// Serves one request: decodes the whole payload before it changes anything,
+// so a payload that ends early (DecodeError) changes nothing and is answered
+// by nothing.
+using RequestHandler = void (*)(ServerState& state, cClientConnection& connection,
+                                std::string_view payload);
+
+// The handler of a request type, or nullptr for every type the server does
+// not handle: the server-to-client types 0, 1, 2, 3 and 7 and every code
+// outside the catalogue.
+RequestHandler HandlerFor(int type);
 
 // Who receives a packet sent with SendPacket.
 enum SendScope : int16_t {

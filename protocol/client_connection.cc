@@ -5,7 +5,9 @@
 namespace orlund {
 
 cClientConnection::cClientConnection(std::unique_ptr<Transport> socket, TimePoint now)
-    : m_NetworkLastPacketFromClientTimeStamp(now), objWinSock(std::move(socket)) {}
+    : ConnectedSince(now),
+      m_NetworkLastPacketFromClientTimeStamp(now),
+      objWinSock(std::move(socket)) {}
 
 void cClientConnection::SetUserLevel(int32_t new_level) {
   if (new_level < -32768 || new_level > 32767) {

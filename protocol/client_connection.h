@@ -4,6 +4,7 @@
 // name and level it works under.
 
 #include <chrono>
+#include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -25,14 +26,19 @@ class Transport {
   virtual void Close() = 0;
   virtual const std::string& PeerAddress() const = 0;
   virtual int32_t PeerPort() const = 0;
+  // Bytes queued for the client and not yet written to the socket.
+  virtual size_t UnsentBytes() const { return 0; }
 };
 
 class cClientConnection {
  public:
   using TimePoint = std::chrono::steady_clock::time_point;
 
-  // m_NetworkLastPacketFromClientTimeStamp starts at `now`.
+  // m_NetworkLastPacketFromClientTimeStamp and ConnectedSince start at `now`.
   cClientConnection(std::unique_ptr<Transport> socket, TimePoint now);
+
+  // When the client connected, on the monotonic clock (the console shows it).
+  const TimePoint ConnectedSince;
 
   // Received bytes not yet cut into packets.
   PacketFramer m_ClientBuffer;

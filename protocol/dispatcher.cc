@@ -5,58 +5,15 @@
 #include "base/text_numbers.h"
 #include "protocol/catalogue.h"
 #include "protocol/codec.h"
-#include "protocol/handlers.h"
 #include "protocol/sending.h"
 
 namespace orlund {
-
-RequestHandler HandlerFor(int type) {
-  switch (type) {
-    case NETWORK_COMMON_RECEIVERTYPES:
-      return HandleReceiverTypes;
-    case NETWORK_COMMON_RECEIVERS:
-      return HandleReceivers;
-    case NETWORK_COMMON_PASSWORD:
-      return HandlePassword;
-    case NETWORK_COMMON_PROFILES:
-      return HandleProfiles;
-    case NETWORK_COMMON_AREA:
-      return HandleArea;
-    case NETWORK_TEXTMESSAGE_SUBMITMESSAGE:
-      return HandleSubmitMessage;
-    case NETWORK_TEXTMESSAGE_LASTMSGRECEIVERS:
-      return HandleLastMessageReceivers;
-    case NETWORK_TEXTMESSAGE_LASTMSGTEXT:
-      return HandleLastMessageText;
-    case NETWORK_RECEIVER_UPDATE:
-      return HandleReceiverUpdate;
-    case NETWORK_RECEIVER_REMOVE:
-      return HandleReceiverRemove;
-    case NETWORK_PROFILE_UPDATE:
-      return HandleProfileUpdate;
-    case NETWORK_PROFILE_REMOVE:
-      return HandleProfileRemove;
-    case NETWORK_HOLIDAYLABELS:
-      return HandleHolidayLabels;
-    case NETWORK_DAYTYPENAMES:
-      return HandleDayTypeNames;
-    case NETWORK_DAYTYPENAMES_UPDATE:
-      return HandleDayTypeNamesUpdate;
-    case NETWORK_PROFILE_CALENDAR:
-      return HandleProfileCalendar;
-    case NETWORK_GLOBAL_CALENDAR_UPDATE:
-      return HandleGlobalCalendarUpdate;
-    case NETWORK_SUBMIT_COMMANDENTRY:
-      return HandleSubmitCommandEntry;
-    default:
-      return nullptr;
-  }
-}
 
 void Dispatch(ServerState& state, cClientConnection& connection, int type,
               std::string_view payload) {
   RequestHandler handler = HandlerFor(type);
   if (handler == nullptr) return;
+  ++state.metrics.requests[static_cast<uint8_t>(type)];
   try {
     handler(state, connection, payload);
   } catch (const DecodeError&) {
@@ -82,9 +39,7 @@ void OnDataArrival(ServerState& state, cClientConnection& connection, std::strin
       return;
     }
     LogPacket(state, connection, DirectionReceived, frame.type, frame.payload);
-    if (frame.type >= 4 && frame.type <= 190) {
-      Dispatch(state, connection, frame.type, frame.payload);
-    }
+    Dispatch(state, connection, frame.type, frame.payload);
   }
 }
 

@@ -10,7 +10,8 @@
 
 namespace orlund {
 
-// Runs the handler of `type` on the payload. Unhandled types are ignored. A
+// Runs the handler the catalogue names for `type` on the payload. Types
+// without a handler (0, 1, 2, 3, 7 and unknown codes) are ignored. A
 // request that cannot be decoded is dropped whole; no error of a handler
 // reaches the caller.
 void Dispatch(ServerState& state, cClientConnection& connection, int type,

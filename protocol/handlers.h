@@ -1,16 +1,15 @@
 #pragma once
-// Entry points of the request handlers, one per handled message type. Each
-// decodes its whole request before it changes anything, so a payload that
-// ends early (DecodeError) changes nothing and is answered by nothing.
+// Entry points of the request handlers, one per handled message type; the
+// catalogue (catalogue.cc) maps each type to its handler. Each decodes its
+// whole request before it changes anything, so a payload that ends early
+// (DecodeError) changes nothing and is answered by nothing.
 
 #include <string_view>
 
+#include "protocol/catalogue.h"
 #include "protocol/server_state.h"
 
 namespace orlund {
-
-using RequestHandler = void (*)(ServerState& state, cClientConnection& connection,
-                                std::string_view payload);
 
 // Login and area.
 void HandlePassword(ServerState&, cClientConnection&, std::string_view);  // 6
@@ -35,9 +34,5 @@ void HandleSubmitMessage(ServerState&, cClientConnection&, std::string_view);   
 void HandleLastMessageReceivers(ServerState&, cClientConnection&, std::string_view);  // 61
 void HandleLastMessageText(ServerState&, cClientConnection&, std::string_view);       // 62
 void HandleSubmitCommandEntry(ServerState&, cClientConnection&, std::string_view);    // 190
-
-// The handler of a message type, or nullptr for every type the server does
-// not handle (among them the server-to-client types 0 to 3 and 7).
-RequestHandler HandlerFor(int type);
 
 }  // namespace orlund

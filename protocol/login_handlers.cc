@@ -1,45 +1,30 @@
 // Login (type 6) and area (type 9).
-#include "base/text_case.h"
 #include "protocol/catalogue.h"
-#include "protocol/codec.h"
 #include "protocol/handlers.h"
+#include "protocol/messages.h"
 #include "protocol/sending.h"
+#include "protocol/user_login.h"
 #include "store/users.h"
 
 namespace orlund {
 
 void HandlePassword(ServerState& state, cClientConnection& connection, std::string_view payload) {
-  PayloadReader reader(payload);
-  const std::string password = reader.DecodeString();
+  const std::string password = Decode<PasswordRequest>(payload).password;
 
   // The user file is read on every login, so that changes take effect
   // without a restart.
   LoadUsers(state.ProjectDirectory, state.users, state.log, state.texts);
-  const int32_t start_level = state.StartUserLevel();
-  if (start_level == 0) {
-    connection.SetUserLevel(0);
-    connection.SetUserName("");
-    if (!password.empty()) {
-      for (int i = 0; i < state.users.UserCount; ++i) {
-        const UserRecord& user = state.users.Users[i];
-        if (EqualsIgnoreCase1252(user.password, password)) {
-          connection.SetUserLevel(user.level);
-          connection.SetUserName(user.name);
-          break;
-        }
-      }
-    }
-  } else {
-    // No login needed, or nobody to log in as: the name stays as it was.
-    connection.SetUserLevel(start_level);
-  }
+  const UserLogin login = CheckUserLogin(state.users, state.settings.RequireActiveXLogin, password);
+  connection.SetUserLevel(login.level);
+  // No login needed, or nobody to log in as: the name stays as it was.
+  if (login.required) connection.SetUserName(login.name);
+  if (login.required && !login.matched) ++state.metrics.logins_failed_protocol;
   SendPacket(state, ToClient, connection, NETWORK_COMMON_USERLEVEL,
-             EncodeInt32(connection.GetUserLevel()));
+             Encode(UserLevel{connection.GetUserLevel()}));
 }
 
 void HandleArea(ServerState&, cClientConnection& connection, std::string_view payload) {
-  PayloadReader reader(payload);
-  connection.m_Area = reader.DecodeString();
+  connection.m_Area = Decode<AreaRequest>(payload).area;
 }
 
 }  // namespace orlund

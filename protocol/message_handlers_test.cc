@@ -1,8 +1,10 @@
 #include <gtest/gtest.h>
 
+#include <chrono>
+
 #include "protocol/codec.h"
 #include "store/settings_store.h"
-#include "testing/handler_testing.h"
+#include "testing/fake_transport.h"
 #include "testing/test_temp_dir.h"
 
 namespace orlund {
@@ -50,6 +52,25 @@ TEST_F(MessageHandlersTest, OnlyMessagesWithReceiversAreRememberedWhileTheFlagIs
   Request(server, client, 190, std::string("\0\11short", 7));
   EXPECT_EQ(server.alarm.commands, (std::vector<std::string>{"FT:Solo\376", "FT:no receivers",
                                                              "FT:X\376Y", "", "RP:-1 \376\r\n"}));
+}
+
+TEST_F(MessageHandlersTest, AFullSpoolIsLoggedAtTheFirstRefusalThenAtMostOnceAMinute) {
+  auto now = std::chrono::steady_clock::time_point{};
+  server.state.clock.steady_now = [&] { return now; };
+  server.alarm.command_result = kCommandQueueFull;
+  const auto refuse = [&](int seconds_later) {
+    now += std::chrono::seconds(seconds_later);
+    Request(server, client, 190, EncodeString("cmd"));
+  };
+  refuse(0);   // logged
+  refuse(30);  // counted
+  refuse(29);  // counted
+  refuse(1);   // a minute after the first line: logged with the three since
+  Request(server, client, 60, EncodeString("A\376text"));  // a message counts too
+  EXPECT_EQ(server.log.lines, (std::vector<std::string>{
+                                  "Command spool full: 1 command for the alarm server refused",
+                                  "Command spool full: 3 commands for the alarm server refused"}));
+  EXPECT_TRUE(server.alarm.commands.empty());
 }
 
 }  // namespace

@@ -1,9 +1,8 @@
 // Profiles with their schedules (types 8, 120, 121). Changes go to the table
 // in memory and are written by the timer's next tick; nobody is told.
 #include "protocol/catalogue.h"
-#include "protocol/codec.h"
 #include "protocol/handlers.h"
-#include "protocol/profile_codec.h"
+#include "protocol/messages.h"
 #include "protocol/sending.h"
 #include "protocol/table_slots.h"
 
@@ -11,25 +10,28 @@ namespace orlund {
 
 void HandleProfiles(ServerState& state, cClientConnection& connection, std::string_view) {
   const ProfileTable& table = state.data.profiles;
-  const cTimeSchedule no_schedule;
-  std::string answer = EncodeInt16(table.ProfileCount);
+  ProfilesAnswer answer;
   for (int i = 0; i < table.ProfileCount; ++i) {
     const cTimeSchedule* schedule = table.ProfileSchedules[i].get();
-    EncodeProfile(answer, table.Profiles[i], schedule ? *schedule : no_schedule);
+    // A slot without a schedule travels with an empty one.
+    answer.profiles.push_back({table.Profiles[i], schedule ? schedule->ComposePeriodArray()
+                                                           : cTimeSchedule().ComposePeriodArray()});
   }
-  SendPacket(state, ToClient, connection, NETWORK_COMMON_PROFILES, answer);
+  SendPacket(state, ToClient, connection, NETWORK_COMMON_PROFILES, Encode(answer));
 }
 
 void HandleProfileUpdate(ServerState& state, cClientConnection&, std::string_view payload) {
-  PayloadReader reader(payload);
-  const std::string name = reader.DecodeString();
+  ProfileUpdateRequest request = Decode<ProfileUpdateRequest>(payload);
+  std::unique_ptr<cTimeSchedule> schedule = ScheduleFromPeriodArray(request.profile.period_array);
+
   ProfileTable& table = state.data.profiles;
-  int slot = FindSlotByName(table.Profiles, table.ProfileCount, name);
-  // A new profile starts empty; WordsC element 1, which does not travel, is 0.
-  ProfileRecord record = slot >= 0 ? table.Profiles[slot] : ProfileRecord{};
-  std::unique_ptr<cTimeSchedule> schedule = DecodeProfile(reader, record);
+  int slot = FindSlotByName(table.Profiles, table.ProfileCount, request.name);
+  ProfileRecord& record = request.profile.record;
+  // WordsC element 1 does not travel: a changed profile keeps its own, a new
+  // one starts with 0.
+  record.WordsC[1] = slot >= 0 ? table.Profiles[slot].WordsC[1] : 0;
   // The leading name wins over the one inside the encoded profile.
-  record.Name = name;
+  record.Name = std::move(request.name);
 
   if (slot < 0 && table.ProfileCount < kProfileCapacity) slot = table.ProfileCount++;
   if (slot >= 0) {
@@ -40,10 +42,9 @@ void HandleProfileUpdate(ServerState& state, cClientConnection&, std::string_vie
 }
 
 void HandleProfileRemove(ServerState& state, cClientConnection&, std::string_view payload) {
-  PayloadReader reader(payload);
-  const std::string name = reader.DecodeString();
+  const ProfileRemoveRequest request = Decode<ProfileRemoveRequest>(payload);
   ProfileTable& table = state.data.profiles;
-  const int slot = FindSlotByName(table.Profiles, table.ProfileCount, name);
+  const int slot = FindSlotByName(table.Profiles, table.ProfileCount, request.name);
   if (slot >= 0) RemoveSlot(slot, table.ProfileCount, table.Profiles, table.ProfileSchedules);
   state.ProfilesChanged = true;
 }

@@ -1,81 +1,33 @@
 #include <gtest/gtest.h>
 
-#include <span>
-
-#include "protocol/codec.h"
-#include "protocol/profile_codec.h"
-#include "testing/handler_testing.h"
+#include "protocol/messages.h"
+#include "testing/fake_transport.h"
 
 namespace orlund {
 namespace {
 
-// A record with a distinct value in every field.
-ProfileRecord DistinctProfile(const std::string& name) {
-  ProfileRecord r;
-  int16_t next = 1;
-  for (int16_t* w : {&r.ProfileNumber, &r.ProfileWord, &r.WordsC[0], &r.WordsC[1], &r.WordD}) {
-    *w = next++;
-  }
-  for (std::span<int16_t> words : {std::span<int16_t>(r.WordsA), std::span<int16_t>(r.WordsB),
-                                   std::span<int16_t>(r.WordTable)}) {
-    for (int16_t& w : words) w = -next++;
-  }
-  r.Name = name;
-  for (std::string* t : {&r.TextA, &r.TextB, &r.TextC, &r.TextD, &r.TextE}) {
-    *t = std::string("t\0\xE9", 3) + std::to_string(next++);
-  }
-  for (std::string& t : r.TextList) t = std::to_string(next++);
-  return r;
-}
-
-std::unique_ptr<cTimeSchedule> Schedule(int16_t start) {
-  auto schedule = std::make_unique<cTimeSchedule>();
-  schedule->AppendPeriod(2, start, 960);
-  schedule->AppendPeriod(9, 0, 1440);
-  return schedule;
-}
-
-TEST(ProfileCodecTest, RoundTripsEveryFieldButTheSecondWordOfWordsC) {
-  const ProfileRecord original = DistinctProfile("Night");
-  const std::string encoded = EncodeProfile(original, *Schedule(420));
-  ProfileRecord target;
-  target.WordsC[1] = 999;
-  PayloadReader reader(encoded);
-  const auto schedule = DecodeProfile(reader, target);
-  ProfileRecord expected = original;
-  expected.WordsC[1] = 999;
-  EXPECT_EQ(target, expected);
-  EXPECT_EQ(EncodeProfile(target, *schedule), encoded);
-
-  // Every shortened encoding fails and leaves the record alone.
-  for (size_t length = 0; length < encoded.size(); ++length) {
-    PayloadReader cut(std::string_view(encoded).substr(0, length));
-    EXPECT_THROW(DecodeProfile(cut, target), DecodeError);
-  }
-  EXPECT_EQ(target, expected);
-}
-
-TEST(ProfileCodecTest, EmptyProfileLayoutAndTheSecondWordsBWins) {
-  std::string encoded = EncodeProfile(ProfileRecord{}, cTimeSchedule());
-  ASSERT_EQ(encoded.size(), 2 * 78 + 12 * 2 + 2 + cTimeSchedule().ComposePeriodArray().size());
-  // With every text empty, WordsB element 2 lies at 38 and its copy at 44.
-  encoded.replace(38, 2, EncodeInt16(5));
-  encoded.replace(44, 2, EncodeInt16(6));
-  ProfileRecord record;
-  PayloadReader reader(encoded);
-  DecodeProfile(reader, record);
-  EXPECT_EQ(record.WordsB[2], 6);
-}
-
 class ProfileHandlersTest : public ::testing::Test {
  protected:
   ProfileTable& table() { return server.state.data.profiles; }
-  void Update(const std::string& name, int16_t start, const std::string& inner_name = "inner") {
-    Request(server, client, 120,
-            EncodeString(name) + EncodeProfile(DistinctProfile(inner_name), *Schedule(start)));
+  // An update whose encoded profile carries `inner_name` and one period of
+  // day type 2 from `start`.
+  std::string Update(const std::string& name, int16_t start, const std::string& inner_name = "in") {
+    ProfileEntry entry;
+    entry.record.Name = inner_name;
+    entry.record.WordTable[63] = start;
+    cTimeSchedule schedule;
+    schedule.AppendPeriod(2, start, 960);
+    entry.period_array = schedule.ComposePeriodArray();
+    return Encode(ProfileUpdateRequest{name, entry});
   }
-  int16_t StartOf(int slot) {
-    return table().ProfileSchedules[slot]->GetPeriods(2).at(0)->m_StartMinute;
+  std::string Names() {
+    std::string names;
+    for (int i = 0; i < table().ProfileCount; ++i) {
+      names += table().Profiles[i].Name + ":" +
+               std::to_string(table().ProfileSchedules[i]->GetPeriods(2).at(0)->m_StartMinute) +
+               ";";
+    }
+    return names;
   }
 
   TestServer server;
@@ -83,50 +35,48 @@ class ProfileHandlersTest : public ::testing::Test {
 };
 
 TEST_F(ProfileHandlersTest, UpdatesAddOrChangeByLeadingNameAndAnswerNobody) {
-  Request(server, client, 8);
-  EXPECT_EQ(Sent(client), std::string("\x08\x00\x00\x00\x02\x00\x00", 7));
   table().Profiles[0].WordsC[1] = 77;  // leftovers do not reach a new profile
-  Update("Day", 100);
+  Request(server, client, 120, Update("Day", 100));
+  EXPECT_EQ(table().Profiles[0].WordsC[1], 0);
   table().Profiles[0].WordsC[1] = 55;  // kept by a change
-  Update("DAY", 200);
+  Request(server, client, 120, Update("DAY", 200));
   EXPECT_EQ(Sent(client), "");
   EXPECT_TRUE(server.state.ProfilesChanged);
-  ASSERT_EQ(table().ProfileCount, 1);
-  ProfileRecord expected = DistinctProfile("DAY");
-  expected.WordsC[1] = 55;
-  EXPECT_EQ(table().Profiles[0], expected);
-  EXPECT_EQ(StartOf(0), 200);
+  EXPECT_EQ(Names(), "DAY:200;");
+  EXPECT_EQ(table().Profiles[0].WordsC[1], 55);
+  EXPECT_EQ(table().Profiles[0].WordTable[63], 200);
 
   table().ProfileSchedules[0].reset();  // travels as an empty schedule
   Request(server, client, 8);
-  EXPECT_EQ(Sent(client),
-            EncodePacket(8, EncodeInt16(1) + EncodeProfile(expected, cTimeSchedule())));
+  ProfileRecord expected = table().Profiles[0];
+  EXPECT_EQ(
+      Sent(client),
+      EncodePacket(8, Encode(ProfilesAnswer{{{expected, cTimeSchedule().ComposePeriodArray()}}})));
 }
 
 TEST_F(ProfileHandlersTest, RemovalKeepsEachProfilePairedWithItsSchedule) {
-  for (int i = 1; i <= 3; ++i) Update(std::string(1, 'A' + i - 1), i);
-  const cTimeSchedule* schedule_c = table().ProfileSchedules[2].get();
+  for (int i = 1; i <= 3; ++i) Request(server, client, 120, Update(std::string(1, 'A' + i - 1), i));
+  server.state.ProfilesChanged = false;
   Request(server, client, 121, EncodeString("b"));
   Request(server, client, 121, EncodeString("absent"));
-  ASSERT_EQ(table().ProfileCount, 2);
-  EXPECT_EQ(table().Profiles[0].Name + table().Profiles[1].Name, "AC");
-  EXPECT_EQ(StartOf(0), 1);
-  EXPECT_EQ(table().ProfileSchedules[1].get(), schedule_c);
+  EXPECT_TRUE(server.state.ProfilesChanged);
+  EXPECT_EQ(Names(), "A:1;C:3;");
   EXPECT_EQ(table().ProfileSchedules[2], nullptr);
 }
 
 TEST_F(ProfileHandlersTest, FullTableDropsNewProfilesAndShortRequestsChangeNothing) {
   for (int i = 0; i < kProfileCapacity; ++i) table().Profiles[i].Name = "P" + std::to_string(i);
   table().ProfileCount = kProfileCapacity;
-  const std::string update = EncodeString("P7") + EncodeProfile(DistinctProfile("x"), *Schedule(9));
-  Request(server, client, 120, update.substr(0, update.size() - 1));
+  const std::string update = Encode(ProfileUpdateRequest{"P7", {ProfileRecord{}, "\x01"}});
+  Request(server, client, 120, update);  // period array cut short
+  Request(server, client, 120, Update("P7", 5).substr(0, 20));
   Request(server, client, 121, std::string("\x00\x03P", 3));
   EXPECT_FALSE(server.state.ProfilesChanged);
-  Update("new", 5);
+  EXPECT_EQ(table().ProfileSchedules[7], nullptr);
+  Request(server, client, 120, Update("new", 5));
   EXPECT_TRUE(server.state.ProfilesChanged);
   EXPECT_EQ(table().ProfileCount, kProfileCapacity);
-  EXPECT_EQ(table().Profiles[7].WordD, 0);
-  EXPECT_EQ(table().ProfileSchedules[7], nullptr);
+  EXPECT_EQ(table().Profiles[kProfileCapacity - 1].Name, "P299");
 }
 
 }  // namespace

@@ -1,16 +1,14 @@
 #include <gtest/gtest.h>
 
-#include "protocol/codec.h"
-#include "testing/handler_testing.h"
+#include "protocol/messages.h"
+#include "testing/fake_transport.h"
 
 namespace orlund {
 namespace {
 
-// A type 100 payload: flag -1, word 2, type 3, text "note", settings a, "", 12, z.
-std::string ReceiverEntry(const std::string& name, const std::string& text = "note") {
-  return EncodeString(name) + EncodeInt16(-1) + EncodeInt16(2) + EncodeInt16(3) +
-         EncodeString(text) + EncodeString("a") + EncodeString("") + EncodeString("12") +
-         EncodeString("z");
+// A type 100 payload: flag -1, word 2, type 3, settings a, "", 12, z.
+std::string Update(const std::string& name, const std::string& text = "note") {
+  return Encode(ReceiverEntry{name, -1, 2, 3, text, {"a", "", "12", "z"}});
 }
 
 class ReceiverHandlersTest : public ::testing::Test {
@@ -42,11 +40,11 @@ TEST_F(ReceiverHandlersTest, UpdatesAddOrReplaceByNameAndAreEchoedToEveryone) {
   // Leftovers of an earlier receiver in the free slot must not survive.
   table().Receivers[0].ExtraWord = 9;
   table().Receivers[0].ExtraTexts[2] = "old";
-  const std::string payload = ReceiverEntry("Pager A") + "trailing";
+  const std::string payload = Update("Pager A") + "trailing";
   Request(server, sender, 100, payload);
-  Request(server, sender, 100, ReceiverEntry("pager a", "t2"));
+  Request(server, sender, 100, Update("pager a", "t2"));
   const std::string echoes =
-      EncodePacket(100, payload) + EncodePacket(100, ReceiverEntry("pager a", "t2"));
+      EncodePacket(100, payload) + EncodePacket(100, Update("pager a", "t2"));
   EXPECT_EQ(Sent(sender), echoes);
   EXPECT_EQ(Sent(other), echoes);
   EXPECT_EQ(server.log.lines, std::vector<std::string>{"User 'al' added 'Pager A'"});
@@ -67,28 +65,26 @@ TEST_F(ReceiverHandlersTest, UpdatesAddOrReplaceByNameAndAreEchoedToEveryone) {
   Request(server, sender, 5);
   EXPECT_EQ(
       Sent(sender),
-      EncodePacket(5, EncodeInt16(1) + EncodeString("pager a") + EncodeInt16(-1) + EncodeInt16(2) +
-                          EncodeInt16(3) + EncodeString("t2") + EncodeString("") +
-                          EncodeString("-12") + EncodeString("") + EncodeString("True")));
+      EncodePacket(
+          5, Encode(ReceiversAnswer{{{"pager a", -1, 2, 3, "t2", {"", "-12", "", "True"}}}})));
 }
 
 TEST_F(ReceiverHandlersTest, FullTableDropsANewNameWithoutEcho) {
   for (int i = 0; i < kReceiverCapacity; ++i) table().Receivers[i].Name = "R" + std::to_string(i);
   table().ReceiverCount = kReceiverCapacity;
-  Request(server, sender, 100, ReceiverEntry("R300"));
-  const std::string entry = ReceiverEntry("R1");
+  Request(server, sender, 100, Update("R300"));
+  const std::string entry = Update("R1");
   Request(server, sender, 100, entry.substr(0, entry.size() - 1));
   EXPECT_EQ(Sent(sender) + Sent(other), "");
   EXPECT_TRUE(server.log.lines.empty());
   EXPECT_FALSE(server.state.ReceiversChanged);
   EXPECT_EQ(table().ReceiverCount, kReceiverCapacity);
-  Request(server, sender, 100, ReceiverEntry("r299"));
+  Request(server, sender, 100, Update("r299"));
   EXPECT_EQ(table().Receivers[299].Name, "r299");
 }
 
 TEST_F(ReceiverHandlersTest, RemovalShiftsLaterReceiversAndAlwaysReachesTheOthers) {
-  for (const char* name : {"Alpha", "Beta", "Gamma"})
-    Request(server, sender, 100, ReceiverEntry(name));
+  for (const char* name : {"Alpha", "Beta", "Gamma"}) Request(server, sender, 100, Update(name));
   Sent(sender);
   Sent(other);
   server.log.lines.clear();

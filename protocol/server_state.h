@@ -17,6 +17,8 @@
 #include "base/log_sink.h"
 #include "base/text_source.h"
 #include "protocol/client_connection.h"
+#include "protocol/login_throttle.h"
+#include "protocol/server_metrics.h"
 #include "protocol/traffic_log.h"
 #include "schedule/calendar.h"
 #include "store/data_store.h"
@@ -36,6 +38,11 @@ struct ServerSettings {
   bool RequireActiveXLogin = false;
   bool StoreActiveXMessagesByServer = true;
   bool RunAsService = false;
+  // The operator console: off while the port is 0.
+  int32_t ActiveXConsolePort = 0;
+  std::string ActiveXConsoleAddress = "127.0.0.1";
+  // /metrics without a console login.
+  bool ActiveXConsoleMetricsOpen = false;
 };
 
 // The clocks the server reads: local wall-clock time for log lines and daily
@@ -46,9 +53,17 @@ struct ServerClock {
   static ServerClock System();
 };
 
+// Commands the alarm server's full spool refused, for the rate-limited log
+// line about them.
+struct CommandSpoolRefusals {
+  bool reported_once = false;
+  std::chrono::steady_clock::time_point last_line;
+  int32_t unreported = 0;  // refused since the last line
+};
+
 struct ServerState {
   ServerState(const TextSource& texts, LogSink& log, AlarmLink& alarm)
-      : texts(texts), log(log), alarm(alarm) {}
+      : texts(texts), log(log), alarm(alarm), login_throttle(log) {}
 
   std::string ApplicationDirectory;  // ends with "/"
   std::string ProjectDirectory;      // ends with "/"
@@ -92,6 +107,13 @@ struct ServerState {
   DirectoryStamp ReceiversDirectoryStamp;
   DirectoryStamp ProfilesDirectoryStamp;
   int32_t PollElapsed = 0;
+
+  CommandSpoolRefusals spool_refusals;
+
+  // Counters for the console and /metrics.
+  ServerMetrics metrics;
+  // Failed logins by peer address; holds back the answers of guessers.
+  LoginThrottle login_throttle;
 
   // The level a connection starts with, and the level of a login when no
   // login is needed: 0 when a login is required and users exist, else 32767.

@@ -4,7 +4,7 @@
 
 #include "base/text_utils.h"
 #include "protocol/catalogue.h"
-#include "protocol/codec.h"
+#include "protocol/messages.h"
 #include "protocol/sending.h"
 #include "store/ini_file.h"
 #include "store/users.h"
@@ -18,33 +18,31 @@ constexpr char kServerIniFile[] = "Orlund_Server.ini";
 
 }  // namespace
 
-std::string IniParametersPayload(const std::string& ini_path) {
+IniParameters ReadIniParameters(const std::string& ini_path) {
   const std::string names = ReadIniSectionNames(ini_path, kIniBufferLength);
   const std::string_view name_separator("\0", 1);
-  std::string sections;
-  int count = 0;
+  IniParameters parameters;
   for (int i = 0; i < kMaxStartSections; ++i) {
     std::string name = GetField(names, i, name_separator);
     if (name.empty()) break;
-    EncodeString(sections, name);
-    EncodeString(sections, ReadIniSection(name, kIniBufferLength, ini_path));
-    ++count;
+    std::string lines = ReadIniSection(name, kIniBufferLength, ini_path);
+    parameters.sections.push_back({std::move(name), std::move(lines)});
   }
-  return EncodeInt16(count) + sections;
+  return parameters;
 }
 
 void SendSessionStart(ServerState& state, cClientConnection& connection) {
-  std::string parameters = IniParametersPayload(state.ProjectDirectory + kServerIniFile);
+  const IniParameters parameters = ReadIniParameters(state.ProjectDirectory + kServerIniFile);
   SendPacket(state, ToClient, connection, NETWORK_COMMON_PROTOCOLVERSION,
-             EncodeInt16(kProtocolVersion));
+             Encode(ProtocolVersion{kProtocolVersion}));
   SendPacket(state, ToClient, connection, NETWORK_COMMON_PROJECTPATH,
-             EncodeString(state.ProjectDirectory));
-  SendPacket(state, ToClient, connection, NETWORK_COMMON_INIPARAMETERS, parameters);
+             Encode(ProjectPath{state.ProjectDirectory}));
+  SendPacket(state, ToClient, connection, NETWORK_COMMON_INIPARAMETERS, Encode(parameters));
   connection.SetUserName("");
   LoadUsers(state.ProjectDirectory, state.users, state.log, state.texts);
   connection.SetUserLevel(state.StartUserLevel());
   SendPacket(state, ToClient, connection, NETWORK_COMMON_USERLEVEL,
-             EncodeInt32(connection.GetUserLevel()));
+             Encode(UserLevel{connection.GetUserLevel()}));
 }
 
 }  // namespace orlund

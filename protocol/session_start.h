@@ -3,6 +3,7 @@
 // protocol version, the project directory, the server INI file section by
 // section, and the user level it starts with.
 
+#include "protocol/messages.h"
 #include "protocol/server_state.h"
 
 namespace orlund {
@@ -12,11 +13,10 @@ inline constexpr int kProtocolVersion = 4;
 // At most this many INI sections are sent.
 inline constexpr int kMaxStartSections = 20;
 
-// The payload of NETWORK_COMMON_INIPARAMETERS for the INI file at `ini_path`:
-// the number of sections (at most 20), then per section its name and its
-// lines (each followed by a byte 0), both as strings. A missing file gives a
-// count of 0.
-std::string IniParametersPayload(const std::string& ini_path);
+// NETWORK_COMMON_INIPARAMETERS for the INI file at `ini_path`: its first 20
+// sections in file order, each with its lines as the INI file API returns
+// them. A missing file gives no sections.
+IniParameters ReadIniParameters(const std::string& ini_path);
 
 // Sends NETWORK_COMMON_PROTOCOLVERSION, NETWORK_COMMON_PROJECTPATH,
 // NETWORK_COMMON_INIPARAMETERS and NETWORK_COMMON_USERLEVEL to the connection,

@@ -109,6 +109,7 @@ void PacketList::Add(std::string line) {
     *echo_ << line << '\n';
     echo_->flush();
   }
+  if (listener_) listener_(line);
   lines_.push_back(std::move(line));
   while (lines_.size() > kPacketListCapacity) lines_.pop_front();
 }

@@ -15,9 +15,11 @@
 #include <cstdint>
 #include <ctime>
 #include <deque>
+#include <functional>
 #include <ostream>
 #include <string>
 #include <string_view>
+#include <utility>
 
 namespace orlund {
 
@@ -59,18 +61,24 @@ bool AppendTrafficRecord(const std::string& log_directory, const std::tm& date,
 
 // The newest kPacketListCapacity lines of the packet list, oldest first. When
 // an echo stream is given (stdout when not running as a service), every added
-// line is written to it and flushed at once.
+// line is written to it and flushed at once; a listener (the operator
+// console) is handed every added line too.
 class PacketList {
  public:
+  using Listener = std::function<void(const std::string& line)>;
+
   explicit PacketList(std::ostream* echo = nullptr) : echo_(echo) {}
 
   void Add(std::string line);
+  // Replaces the listener; an empty one stops the calls.
+  void SetListener(Listener listener) { listener_ = std::move(listener); }
 
   const std::deque<std::string>& lines() const { return lines_; }
 
  private:
   std::deque<std::string> lines_;
   std::ostream* echo_;
+  Listener listener_;
 };
 
 }  // namespace orlund

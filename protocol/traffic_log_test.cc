@@ -1,29 +1,18 @@
 #include "protocol/traffic_log.h"
 
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <algorithm>
-#include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <sstream>
 
 #include "protocol/catalogue.h"
+#include "testing/fake_transport.h"
+#include "testing/test_temp_dir.h"
 
 namespace orlund {
 namespace {
 
-std::tm At(int year, int month, int day, int hour, int minute, int second) {
-  std::tm t{};
-  t.tm_year = year - 1900;
-  t.tm_mon = month - 1;
-  t.tm_mday = day;
-  t.tm_hour = hour;
-  t.tm_min = minute;
-  t.tm_sec = second;
-  return t;
-}
+constexpr auto At = LocalTime;
 
 TEST(TrafficLogTest, ListLinesHaveTheirFixedShapes) {
   const std::string peer = PeerText("10.0.0.5", 1234);
@@ -38,25 +27,15 @@ TEST(TrafficLogTest, ListLinesHaveTheirFixedShapes) {
             "39-12-31 23:59:59 <> 127.0.0.1:58658 (socket closed)");
 }
 
-TEST(TrafficLogTest, RecordOfAnEmptyPayloadEndsWithTagEightAndLengthZero) {
-  const std::string record = TrafficRecord("L", "1.2.3.4:5", DirectionReceived, 5, "");
-  const std::string expected(
-      "\x08\x00\x01\x00L"
-      "\x08\x00\x09\x00"
-      "1.2.3.4:5"
-      "\x02\x00\x00\x00"
-      "\x02\x00\x05\x00"
-      "\x08\x00\x00\x00",
-      4 + 1 + 4 + 9 + 4 + 4 + 4);
-  EXPECT_EQ(record, expected);
-}
-
-TEST(TrafficLogTest, PayloadOver65535BytesIsRecordedAsItsFirst65535) {
+TEST(TrafficLogTest, RecordsAreTaggedItemsWithThePayloadCutTo65535Bytes) {
+  EXPECT_EQ(TrafficRecord("L", "1.2.3.4:5", DirectionReceived, 5, ""),
+            std::string("\x08\x00\x01\x00L\x08\x00\x09\x00"
+                        "1.2.3.4:5\x02\x00\x00\x00"
+                        "\x02\x00\x05\x00\x08\x00\x00\x00",
+                        30));
   const std::string payload(70000, '\xAB');
   const std::string record = TrafficRecord("line", "peer", DirectionSent, 190, payload);
-  const std::string last_item = std::string("\x08\x00\xFF\xFF", 4) + payload.substr(0, 65535);
-  ASSERT_EQ(record.size(), 8 + 8 + 4 + 4 + last_item.size());
-  EXPECT_EQ(record.substr(24), last_item);
+  EXPECT_EQ(record.substr(24), std::string("\x08\x00\xFF\xFF", 4) + payload.substr(0, 65535));
 }
 
 TEST(TrafficLogTest, PacketListKeepsTheNewest200AndEchoesEachLine) {
@@ -75,47 +54,25 @@ TEST(TrafficLogTest, PacketListKeepsTheNewest200AndEchoesEachLine) {
   EXPECT_EQ(silent.lines().size(), 1u);
 }
 
-class TrafficFileTest : public ::testing::Test {
- protected:
-  void SetUp() override {
-    project_ = std::filesystem::path(::testing::TempDir()) /
-               ("traffic_log_test_" + std::to_string(::getpid()));
-    std::filesystem::remove_all(project_);
-    std::filesystem::create_directories(project_);
-  }
-  void TearDown() override { std::filesystem::remove_all(project_); }
-
-  static std::string Contents(const std::filesystem::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-  }
-
-  std::filesystem::path project_;
-};
-
-TEST_F(TrafficFileTest, RecordsOfOneDayGoToOneFileAndANewDayStartsAnother) {
-  const std::string dir = TrafficLogDirectory(project_.string() + "/");
-  EXPECT_EQ(dir, project_.string() + "/LogFiles");
+TEST(TrafficFileTest, RecordsOfOneDayGoToOneFileAndFailuresAreReported) {
+  TestTempDir project;
+  const std::string dir = TrafficLogDirectory(project.path());
+  EXPECT_EQ(dir, project.path() + "LogFiles");
   const std::tm day = At(2024, 3, 5, 23, 59, 59);
   const std::string first = TrafficRecord("a", "p:1", DirectionSent, 5, "");
   const std::string second = TrafficRecord("b", "p:1", DirectionReceived, 6, "pw");
   EXPECT_TRUE(AppendTrafficRecord(dir, day, first));
   EXPECT_TRUE(AppendTrafficRecord(dir, day, second));
   EXPECT_TRUE(AppendTrafficRecord(dir, At(2024, 3, 6, 0, 0, 0), first));
-
   EXPECT_EQ(TrafficFileName(day), "20240305_ActiveX_Log.bin");
-  EXPECT_EQ(Contents(project_ / "LogFiles" / "20240305_ActiveX_Log.bin"), first + second);
-  EXPECT_EQ(Contents(project_ / "LogFiles" / "20240306_ActiveX_Log.bin"), first);
-}
+  EXPECT_EQ(project.Get("LogFiles/20240305_ActiveX_Log.bin"), first + second);
+  EXPECT_EQ(project.Get("LogFiles/20240306_ActiveX_Log.bin"), first);
 
-TEST_F(TrafficFileTest, FailuresAreReportedNotRaised) {
-  const std::tm day = At(2024, 3, 5, 12, 0, 0);
   // The project directory itself is missing: only LogFiles would be created.
-  EXPECT_FALSE(AppendTrafficRecord((project_ / "missing" / "LogFiles").string(), day, "x"));
-  EXPECT_FALSE(std::filesystem::exists(project_ / "missing"));
-  // LogFiles is a plain file.
-  std::ofstream(project_ / "LogFiles") << "not a directory";
-  EXPECT_FALSE(AppendTrafficRecord((project_ / "LogFiles").string(), day, "x"));
+  EXPECT_FALSE(AppendTrafficRecord(project.path() + "missing/LogFiles", day, "x"));
+  EXPECT_FALSE(project.Has("missing"));
+  project.Put("Plain/LogFiles", "not a directory");
+  EXPECT_FALSE(AppendTrafficRecord(project.path() + "Plain/LogFiles", day, "x"));
 }
 
 }  // namespace

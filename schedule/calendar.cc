@@ -88,11 +88,4 @@ bool cCalendar::SaveToDisk(const std::string& calendar_name) const {
   return true;
 }
 
-bool cCalendar::CompareToOtherCalendar(const cCalendar& other) const {
-  for (int32_t d = 0; d < kCalendarDayCount; ++d) {
-    if (other.GetDayType(d) != m_DayTypeOfDay[static_cast<size_t>(d)]) return false;
-  }
-  return true;
-}
-
 }  // namespace orlund

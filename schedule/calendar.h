@@ -75,9 +75,6 @@ class cCalendar {
   // cannot be read or the new one cannot be written; the old file then stays.
   bool SaveToDisk(const std::string& calendar_name) const;
 
-  // True when every entry equals the other calendar's.
-  bool CompareToOtherCalendar(const cCalendar& other) const;
-
   // The entries as the 29220 bytes of the calendar file.
   std::string EncodeEntries() const;
   // Takes entries from the front of `bytes`, whole entries only and at most

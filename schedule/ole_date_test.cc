@@ -8,55 +8,20 @@
 namespace orlund {
 namespace {
 
-// A few dates worked out by hand, so that a failure of the digest below can
-// be read: serial day, parts, weekday (0 Monday), week of the year, title.
-struct DateRow {
-  int32_t serial;
-  CivilDate date;
-  int32_t weekday;
-  int32_t week;
-  const char* title;
-};
-
+// A few dates worked out by hand, so that a failure of the digests below can
+// be read.
 TEST(OleDateTest, SpotValues) {
-  const DateRow rows[] = {
-      {0, {1899, 12, 30}, 5, 52, "December 1899"},
-      {61, {1900, 3, 1}, 3, 9, "March 1900"},
-      {36526, {2000, 1, 1}, 5, 1, "January 2000"},            // a Saturday
-      {36527, {2000, 1, 2}, 6, 2, "January 2000"},            // the next Sunday
-      {36526 + 365, {2000, 12, 31}, 6, 54, "December 2000"},  // a leap year's 54th week
-      {44927, {2023, 1, 1}, 6, 1, "January 2023"},            // a Sunday
-      {45351, {2024, 2, 29}, 3, 9, "February 2024"},
-      {36526 + 14609, {2039, 12, 31}, 5, 53, "December 2039"},
-      {73415, {2100, 12, 31}, 4, 53, "December 2100"},
-      {-1, {1899, 12, 29}, 4, 52, "December 1899"},
-  };
-  for (const DateRow& row : rows) {
-    SCOPED_TRACE(row.serial);
-    EXPECT_EQ(SerialDayFromParts(row.date.year, row.date.month, row.date.day), row.serial);
-    const CivilDate date = PartsFromSerialDay(row.serial);
-    EXPECT_EQ(date.year, row.date.year);
-    EXPECT_EQ(date.month, row.date.month);
-    EXPECT_EQ(date.day, row.date.day);
-    EXPECT_EQ(WeekdayMondayFirst(row.serial), row.weekday);
-    EXPECT_EQ(WeekOfYear(row.serial), row.week);
-    EXPECT_EQ(MonthYearTitle(row.serial), row.title);
-  }
-  EXPECT_EQ(DaysInMonth(2024, 2), 29);
+  EXPECT_EQ(SerialDayFromParts(2000, 1, 1), 36526);
+  const CivilDate date = PartsFromSerialDay(45351);
+  EXPECT_EQ(date.year * 10000 + date.month * 100 + date.day, 20240229);
+  EXPECT_EQ(WeekdayMondayFirst(44927), 6);  // 1 January 2023, a Sunday
+  EXPECT_EQ(WeekOfYear(36526 + 365), 54);   // 31 December 2000: a leap year's 54th week
+  EXPECT_EQ(MonthYearTitle(-1), "December 1899");
   EXPECT_EQ(DaysInMonth(2100, 2), 28);
-  EXPECT_EQ(DaysInMonth(2000, 2), 29);
-  // Months and days carry over.
-  EXPECT_EQ(SerialDayFromParts(2023, 13, 1), SerialDayFromParts(2024, 1, 1));
-  EXPECT_EQ(SerialDayFromParts(2024, 3, 0), SerialDayFromParts(2024, 2, 29));
-  EXPECT_EQ(SerialDayFromParts(2000, 1, 36), SerialDayFromParts(2000, 2, 5));
-  // DateSerial: two-digit years, carry-over, and nothing outside 100..9999.
-  EXPECT_EQ(DateSerial(2000, -12, 1), DateSerial(1998, 12, 1));
-  EXPECT_EQ(DateSerial(29, 12, 31), DateSerial(2029, 12, 31));
+  EXPECT_EQ(SerialDayFromParts(2024, 3, 0), SerialDayFromParts(2024, 2, 29));  // carries over
+  EXPECT_EQ(DateSerial(29, 12, 31), DateSerial(2029, 12, 31));                 // two-digit years
   EXPECT_EQ(DateSerial(30, 1, 1), DateSerial(1930, 1, 1));
-  EXPECT_EQ(DateSerial(100, 1, 1), -657434);
-  EXPECT_FALSE(DateSerial(100, 1, 0).has_value());
-  EXPECT_EQ(DateSerial(9999, 12, 31), 2958465);
-  EXPECT_FALSE(DateSerial(9999, 12, 32).has_value());
+  EXPECT_FALSE(DateSerial(9999, 12, 32).has_value());  // nothing outside 100..9999
 }
 
 // FNV-1a over every result, so that one constant pins all of them.

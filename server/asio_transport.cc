@@ -37,6 +37,7 @@ void AsioSession::ReadSome() {
         } else if (error) {
           OnSocketError(self->state_, *connection, error.message());
         } else {
+          self->state_.metrics.bytes_received += length;
           OnDataArrival(self->state_, *connection,
                         std::string_view(self->read_buffer_.data(), length));
           self->ReadSome();
@@ -58,7 +59,8 @@ void AsioSession::Write(std::string packet) {
 void AsioSession::WriteFront() {
   boost::asio::async_write(
       socket_, boost::asio::buffer(write_queue_.front()),
-      [self = shared_from_this()](const boost::system::error_code& error, size_t) {
+      [self = shared_from_this()](const boost::system::error_code& error, size_t length) {
+        self->state_.metrics.bytes_sent += length;
         if (!self->open_) return;
         if (error) {
           // A failed send closes the socket and goes no further; the sweep

@@ -66,6 +66,7 @@ class AsioTransport : public Transport {
   void Close() override { session_->Close(); }
   const std::string& PeerAddress() const override { return session_->PeerAddress(); }
   int32_t PeerPort() const override { return session_->PeerPort(); }
+  size_t UnsentBytes() const override { return session_->unsent_bytes(); }
 
  private:
   std::shared_ptr<AsioSession> session_;

@@ -5,51 +5,35 @@
 namespace orlund {
 namespace {
 
-TEST(CommandLineTest, DirectorySwitchesIgnoreCaseAndKeepTheValue) {
-  CommandLine line = ParseCommandLine({"/path:/Data/Project One ", "/APPPATH:  /opt/Prog"});
-  EXPECT_TRUE(line.error.empty());
-  EXPECT_EQ(line.project_directory, "/Data/Project One");
-  EXPECT_EQ(line.application_directory, "/opt/Prog");
-  EXPECT_FALSE(line.install || line.uninstall || line.help || line.version);
-}
-
-TEST(CommandLineTest, ValuesMayHoldSlashesThatLookLikeSwitches) {
-  CommandLine line = ParseCommandLine({"/PATH:/usr/I/U"});
-  EXPECT_EQ(line.project_directory, "/usr/I/U");
-  EXPECT_FALSE(line.install || line.uninstall);
-}
-
-TEST(CommandLineTest, ServiceAndInformationSwitches) {
-  CommandLine line = ParseCommandLine({"/u", "/I"});
-  EXPECT_TRUE(line.error.empty());
-  EXPECT_TRUE(line.uninstall);
-  EXPECT_TRUE(line.install);
-  EXPECT_TRUE(ParseCommandLine({"--help"}).help);
-  EXPECT_TRUE(ParseCommandLine({"--version"}).version);
-  EXPECT_FALSE(ParseCommandLine({}).project_directory.has_value());
-}
-
-TEST(CommandLineTest, FirstValueOfARepeatedSwitchCounts) {
-  EXPECT_EQ(ParseCommandLine({"/PATH:/a", "/PATH:/b"}).project_directory, "/a");
-}
-
-TEST(CommandLineTest, UnknownOrEmptyArgumentsAreErrors) {
-  for (const char* bad : {"/X", "/PATH", "/Ux", "-u", "--HELP", "project"}) {
-    CommandLine line = ParseCommandLine({bad});
-    EXPECT_NE(line.error.find(bad), std::string::npos) << bad << ": " << line.error;
+// What a command line gave: the directories and the switches that are set.
+std::string Parsed(const std::vector<std::string>& args) {
+  const CommandLine line = ParseCommandLine(args);
+  std::string text =
+      line.project_directory.value_or("-") + " " + line.application_directory.value_or("-");
+  for (auto [set, name] : {std::pair{line.install, " I"},
+                           {line.uninstall, " U"},
+                           {line.help, " help"},
+                           {line.version, " version"}}) {
+    if (set) text += name;
   }
-  EXPECT_FALSE(ParseCommandLine({"/PATH:   "}).error.empty());
-  EXPECT_FALSE(ParseCommandLine({"/APPPATH:"}).error.empty());
+  return line.error.empty() ? text : "error: " + line.error;
 }
 
-TEST(CommandLineTest, ArgvSkipsTheProgramName) {
+TEST(CommandLineTest, SwitchesIgnoreCaseAndValuesKeepTheirs) {
+  EXPECT_EQ(Parsed({"/path:/Data/Project One ", "/APPPATH:  /opt/Prog"}),
+            "/Data/Project One /opt/Prog");
+  EXPECT_EQ(Parsed({"/PATH:/usr/I/U"}), "/usr/I/U -");  // values may hold what looks like switches
+  EXPECT_EQ(Parsed({"/PATH:/a", "/PATH:/b"}), "/a -");  // the first of a repeated switch counts
+  EXPECT_EQ(Parsed({"/u", "/I"}), "- - I U");
+  EXPECT_EQ(Parsed({"--help"}), "- - help");
+  EXPECT_EQ(Parsed({"--version"}), "- - version");
+  for (const char* bad : {"/X", "/PATH", "/Ux", "-u", "--HELP", "project"}) {
+    EXPECT_NE(Parsed({bad}).find(bad, 7), std::string::npos) << bad;  // the error names it
+  }
+  EXPECT_TRUE(Parsed({"/PATH:   "}).starts_with("error: "));
+  EXPECT_TRUE(Parsed({"/APPPATH:"}).starts_with("error: "));
   const char* argv[] = {"orlund-activex-server", "/path:/p", nullptr};
-  CommandLine line = ParseCommandLine(2, argv);
-  EXPECT_EQ(line.project_directory, "/p");
-  EXPECT_NE(CommandLineUsage("srv").find("/APPPATH:"), std::string::npos);
-}
-
-TEST(CommandLineTest, TrailingSlashIsAddedOnce) {
+  EXPECT_EQ(ParseCommandLine(2, argv).project_directory, "/p");
   EXPECT_EQ(WithTrailingSlash("/data"), "/data/");
   EXPECT_EQ(WithTrailingSlash("/data/"), "/data/");
 }

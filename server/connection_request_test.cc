@@ -54,9 +54,12 @@ TEST(ConnectionRequestTest, HundredAndFirstIsRefusedUntilAMemberLeaves) {
   // The packet list holds the newest 200 lines after every admission.
   EXPECT_EQ(server.state.List_Packets.lines().size(), 200u);
 
-  server.state.ClientConnections.erase(server.state.ClientConnections.begin());
+  // A member whose socket closed makes room at once, without waiting for
+  // the timer's sweep: clients that connect and close cannot lock others out.
+  server.state.ClientConnections.front()->objWinSock->Close();
   EXPECT_NE(server.Request("127.0.0.1", 6001), nullptr);
   EXPECT_EQ(server.state.ClientConnections.size(), 100u);
+  EXPECT_EQ(server.Request("127.0.0.1", 6002), nullptr);
 }
 
 }  // namespace

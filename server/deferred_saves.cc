@@ -1,9 +1,11 @@
 #include "server/deferred_saves.h"
 
+#include <chrono>
 #include <exception>
 #include <memory>
 
 #include "base/clock.h"
+#include "protocol/alarm_commands.h"
 #include "store/profiles.h"
 #include "store/receivers.h"
 
@@ -11,18 +13,21 @@ namespace orlund {
 
 namespace {
 
-// Runs `write` on the writer: an exception is a failed save, its text the
-// reason.
+// Runs `write` on the writer and times it: an exception is a failed save,
+// its text the reason.
 template <typename Write>
-std::string Guarded(Write write) {
+SaveReport Guarded(Write write) {
+  SaveReport report;
+  const auto started = std::chrono::steady_clock::now();
   try {
-    write();
-    return "";
+    write(report);
   } catch (const std::exception& e) {
-    return e.what();
+    report.thrown = e.what();
   } catch (...) {
-    return "unknown error";
+    report.thrown = "unknown error";
   }
+  report.duration = std::chrono::steady_clock::now() - started;
+  return report;
 }
 
 // The reason a save failed, or empty when it succeeded.
@@ -36,8 +41,10 @@ std::string FailureOf(const std::string& thrown, const TableSaveOutcome& outcome
 DeferredSaves::DeferredSaves(ServerState& state, SaveExecutor& executor)
     : state_(state),
       executor_(executor),
-      receivers_{"Receivers", "RR", state.ReceiversChanged, state.ReceiversDirectoryStamp},
-      profiles_{"Profiles", "RP:-1", state.ProfilesChanged, state.ProfilesDirectoryStamp} {}
+      receivers_{"Receivers", "RR", DataTable::kReceivers, state.ReceiversChanged,
+                 state.ReceiversDirectoryStamp},
+      profiles_{"Profiles", "RP:-1", DataTable::kProfiles, state.ProfilesChanged,
+                state.ProfilesDirectoryStamp} {}
 
 void DeferredSaves::StartPending() {
   if (finishing_) return;
@@ -62,7 +69,7 @@ void DeferredSaves::StartReceivers() {
         SnapshotReceivers(state_.data.receivers, state_.store_context(),
                           FormatFileDateTime(state_.clock.local_now())));
   } catch (const std::exception& e) {
-    return Failed(receivers_, e.what());
+    return NotStarted(receivers_, e.what());
   }
   receivers_.in_flight = true;
   FileSystem& fs = *state_.file_system;
@@ -71,13 +78,13 @@ void DeferredSaves::StartReceivers() {
   executor_.Execute([this, save, &fs, &alarm, command, generation]() -> std::function<void()> {
     auto outcome = std::make_shared<TableSaveOutcome>();
     outcome->known = save->known;
-    std::string thrown = Guarded([&] {
+    SaveReport report = Guarded([&](SaveReport& r) {
       *outcome = WriteReceiverFiles(*save, fs);
-      if (outcome->saved) alarm.SetCommandEntry(command);
+      if (outcome->saved) r.command_result = alarm.SetCommandEntry(command);
     });
-    return [this, outcome, thrown, generation] {
+    return [this, outcome, report, generation] {
       TakeTableSaveOutcome(state_.data.receivers.LoadedFiles, *outcome, state_.log);
-      Completed(receivers_, generation, FailureOf(thrown, *outcome), outcome->stamp);
+      Completed(receivers_, generation, report, FailureOf(report.thrown, *outcome), outcome->stamp);
     };
   });
 }
@@ -90,7 +97,7 @@ void DeferredSaves::StartProfiles() {
         SnapshotProfiles(state_.data.profiles, state_.store_context(),
                          FormatFileDateTime(state_.clock.local_now())));
   } catch (const std::exception& e) {
-    return Failed(profiles_, e.what());
+    return NotStarted(profiles_, e.what());
   }
   profiles_.in_flight = true;
   FileSystem& fs = *state_.file_system;
@@ -100,24 +107,30 @@ void DeferredSaves::StartProfiles() {
     auto outcome = std::make_shared<ProfileSaveOutcome>();
     outcome->files.known = save->files.known;
     outcome->generator = save->generator;
-    std::string thrown = Guarded([&] {
+    SaveReport report = Guarded([&](SaveReport& r) {
       *outcome = WriteProfileFiles(*save, fs);
-      if (outcome->files.saved) alarm.SetCommandEntry(command);
+      if (outcome->files.saved) r.command_result = alarm.SetCommandEntry(command);
     });
-    return [this, save, outcome, thrown, generation] {
+    return [this, save, outcome, report, generation] {
       TakeProfileSaveOutcome(state_.data.profiles, *save, *outcome, state_.store_context());
-      Completed(profiles_, generation, FailureOf(thrown, outcome->files), outcome->files.stamp);
+      Completed(profiles_, generation, report, FailureOf(report.thrown, outcome->files),
+                outcome->files.stamp);
     };
   });
 }
 
-void DeferredSaves::Completed(Table& table, uint64_t generation, const std::string& failure,
+void DeferredSaves::Completed(Table& table, uint64_t generation, const SaveReport& report,
+                              const std::string& failure,
                               const std::optional<DirectoryStamp>& stamp) {
   table.in_flight = false;
+  RecordSave(state_.metrics, table.metric, failure.empty(), report.duration,
+             state_.clock.local_now());
   if (!failure.empty()) {
     Failed(table, failure);
     return;
   }
+  // The files are in place: a full spool only loses the reload command.
+  ReportAlarmCommand(state_, report.command_result);
   table.changed.Saved(generation);
   // Taken right after the switch: the poll does not take this write for a
   // foreign change. Without it, the poll reloads what was just written.
@@ -128,6 +141,12 @@ void DeferredSaves::Completed(Table& table, uint64_t generation, const std::stri
   }
   table.failures = 0;
   if (finishing_) Continue();
+}
+
+void DeferredSaves::NotStarted(Table& table, const std::string& failure) {
+  RecordSave(state_.metrics, table.metric, false, std::chrono::duration<double>::zero(),
+             state_.clock.local_now());
+  Failed(table, failure);
 }
 
 void DeferredSaves::Failed(Table& table, const std::string& failure) {

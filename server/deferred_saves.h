@@ -11,6 +11,7 @@
 // again at the next tick, with one log line when a table's saves start
 // failing and one when a save succeeds again.
 
+#include <chrono>
 #include <cstdint>
 #include <functional>
 #include <optional>
@@ -20,6 +21,13 @@
 #include "server/save_thread.h"
 
 namespace orlund {
+
+// What the writer learned of a save besides its files' outcome.
+struct SaveReport {
+  std::string thrown;  // an exception's text: the save failed
+  int32_t command_result = kCommandQueued;
+  std::chrono::duration<double> duration{};
+};
 
 class DeferredSaves {
  public:
@@ -43,6 +51,7 @@ class DeferredSaves {
   struct Table {
     const char* name;            // "Receivers", "Profiles"
     const char* reload_command;  // for the alarm server
+    DataTable metric;
     PendingChanges& changed;
     DirectoryStamp& stamp;
     bool in_flight = false;
@@ -53,8 +62,10 @@ class DeferredSaves {
   void Start(Table& table);
   void StartReceivers();
   void StartProfiles();
-  void Completed(Table& table, uint64_t generation, const std::string& failure,
-                 const std::optional<DirectoryStamp>& stamp);
+  void Completed(Table& table, uint64_t generation, const SaveReport& report,
+                 const std::string& failure, const std::optional<DirectoryStamp>& stamp);
+  // A snapshot that could not be taken: a failed save.
+  void NotStarted(Table& table, const std::string& failure);
   void Failed(Table& table, const std::string& failure);
   void Continue();
 

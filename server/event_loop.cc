@@ -16,17 +16,22 @@ namespace {
 using boost::asio::ip::tcp;
 
 constexpr std::chrono::milliseconds kTick(kTimerIntervalMs);
-// After a failed accept (out of file descriptors, say) the next is tried a
-// little later instead of at once, which would spin.
-constexpr std::chrono::milliseconds kAcceptRetry(100);
 
 }  // namespace
+
+void ToggleTrafficFile(ServerState& state) {
+  state.Menu_File_Continous_Debug = !state.Menu_File_Continous_Debug;
+  if (!state.settings.RunAsService) {
+    std::cout << "Save continous to debug file: "
+              << (state.Menu_File_Continous_Debug ? "on" : "off") << std::endl;
+  }
+}
 
 EventLoop::EventLoop(ServerState& state)
     : state_(state),
       acceptor_(io_),
+      accept_loop_(acceptor_, [this](tcp::socket socket) { OnAccepted(std::move(socket)); }),
       timer_(io_),
-      accept_retry_(io_),
       signals_(io_),
       save_thread_(io_),
       saves_(state, save_thread_) {
@@ -34,9 +39,10 @@ EventLoop::EventLoop(ServerState& state)
   // the loop instead of ending the process with its default action.
   ::signal(SIGPIPE, SIG_IGN);
   ::signal(SIGXFSZ, SIG_IGN);
+  // A closed terminal stops the server like a stop request, saves first.
+  signals_.add(SIGHUP);
   signals_.add(SIGINT);
   signals_.add(SIGTERM);
-  signals_.add(SIGHUP);
   signals_.add(SIGUSR1);
 }
 
@@ -55,23 +61,8 @@ bool EventLoop::Listen(int port, std::string& error) {
     acceptor_.close(ignored);
     return false;
   }
-  Accept();
+  accept_loop_.Start();
   return true;
-}
-
-void EventLoop::Accept() {
-  acceptor_.async_accept([this](const boost::system::error_code& error, tcp::socket socket) {
-    if (error == boost::asio::error::operation_aborted) return;
-    if (error) {
-      accept_retry_.expires_after(kAcceptRetry);
-      accept_retry_.async_wait([this](const boost::system::error_code& e) {
-        if (!e) Accept();
-      });
-      return;
-    }
-    OnAccepted(std::move(socket));
-    Accept();
-  });
 }
 
 void EventLoop::OnAccepted(tcp::socket socket) {
@@ -111,12 +102,7 @@ void EventLoop::WaitForSignal() {
   signals_.async_wait([this](const boost::system::error_code& error, int signal_number) {
     if (error) return;
     if (signal_number == SIGUSR1) {
-      state_.Menu_File_Continous_Debug = !state_.Menu_File_Continous_Debug;
-      // The terminal shows the switch as the window's menu showed its check.
-      if (!state_.settings.RunAsService) {
-        std::cout << "Save continous to debug file: "
-                  << (state_.Menu_File_Continous_Debug ? "on" : "off") << std::endl;
-      }
+      ToggleTrafficFile(state_);
       WaitForSignal();
       return;
     }
@@ -127,7 +113,6 @@ void EventLoop::WaitForSignal() {
 void EventLoop::Stop() {
   boost::system::error_code ignored;
   acceptor_.close(ignored);
-  accept_retry_.cancel();
   timer_.cancel();
   state_.ClientConnections.clear();
   // A client's acknowledged change must not be lost.

@@ -14,10 +14,16 @@
 #include <string>
 
 #include "protocol/server_state.h"
+#include "server/accept_loop.h"
 #include "server/deferred_saves.h"
 #include "server/save_thread.h"
 
 namespace orlund {
+
+// Menu_File_Continous_Debug clicked: switches the traffic file on or off
+// and, when not running as a service, shows the new state on stdout as the
+// window's menu showed its check mark.
+void ToggleTrafficFile(ServerState& state);
 
 class EventLoop {
  public:
@@ -36,8 +42,10 @@ class EventLoop {
   // stop signal arrived and the stop's saves are done; returns then.
   void Run();
 
+  // The loop's io_context, for the operator console on the same thread.
+  boost::asio::io_context& io() { return io_; }
+
  private:
-  void Accept();
   void OnAccepted(boost::asio::ip::tcp::socket socket);
   void ArmTimer();
   void WaitForSignal();
@@ -46,8 +54,8 @@ class EventLoop {
   ServerState& state_;
   boost::asio::io_context io_;
   boost::asio::ip::tcp::acceptor acceptor_;
+  AcceptLoop accept_loop_;
   boost::asio::steady_timer timer_;
-  boost::asio::steady_timer accept_retry_;
   boost::asio::signal_set signals_;
   SaveThread save_thread_;
   DeferredSaves saves_;

@@ -21,7 +21,9 @@ void ServerLogWriter::ServerLog(const std::string& text) {
     // One reading of the clock for both the file name and the line, so a
     // line written at midnight is dated like the file it lands in.
     std::tm now = clock_ ? clock_() : LocalNow();
-    link_.SetSysLogEntry(ServerLogPath(project_directory_, now), ServerLogEntry(text, now));
+    const std::string entry = ServerLogEntry(text, now);
+    link_.SetSysLogEntry(ServerLogPath(project_directory_, now), entry);
+    if (listener_) listener_(entry);
   } catch (...) {
     // The line is lost; the caller goes on.
   }

@@ -4,7 +4,9 @@
 // "YY-MM-DD HH:NN:SS XSV " and the text; the text "-" is written alone as the
 // separator. Nothing in logging ever reaches the caller as a failure.
 
+#include <functional>
 #include <string>
+#include <utility>
 
 #include "alarmlink/alarm_link.h"
 #include "base/clock.h"
@@ -19,10 +21,17 @@ class ServerLogWriter : public LogSink {
 
   void ServerLog(const std::string& text) override;
 
+  // Hands every entry, as written to the file, also to `listener` (the
+  // operator console's live server log); an empty one stops the calls.
+  void SetListener(std::function<void(const std::string& entry)> listener) {
+    listener_ = std::move(listener);
+  }
+
  private:
   AlarmLink& link_;
   std::string project_directory_;
   LocalClock clock_;
+  std::function<void(const std::string& entry)> listener_;
 };
 
 // The file path and the entry that ServerLog(text) writes at time `now`.

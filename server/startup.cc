@@ -1,5 +1,7 @@
 #include "server/startup.h"
 
+#include <sys/stat.h>
+
 #include <cmath>
 #include <cstdlib>
 #include <filesystem>
@@ -8,9 +10,11 @@
 #include <string_view>
 
 #include "alarmlink/alarm_library.h"
+#include "base/file_utils.h"
 #include "base/numeric.h"
 #include "base/text_numbers.h"
 #include "base/version.h"
+#include "console/console.h"
 #include "server/event_loop.h"
 #include "server/instance_lock.h"
 #include "server/server_log.h"
@@ -76,8 +80,32 @@ int InstallOrUninstall(const CommandLine& command_line) {
   return 1;
 }
 
+// Starts the operator console on the loop when its port is set; the server
+// log hands it every entry. Nothing (and no message) when the port is 0; on
+// failure, a message for the operator in `error`.
+std::unique_ptr<Console> StartConsole(EventLoop& loop, ServerState& state, ServerLogWriter& log,
+                                      std::string& error) {
+  if (state.settings.ActiveXConsolePort == 0) return nullptr;
+  ConsoleHooks hooks;
+  hooks.toggle_traffic_file = [&state] { ToggleTrafficFile(state); };
+  hooks.server_log_path = [&state](const std::tm& now) {
+    return ServerLogPath(state.ProjectDirectory, now);
+  };
+  auto console = std::make_unique<Console>(loop.io(), state, std::move(hooks));
+  std::string reason;
+  if (!console->Listen(reason)) {
+    error = std::string(kProductName) + " console port " +
+            std::to_string(state.settings.ActiveXConsolePort) + " on " +
+            state.settings.ActiveXConsoleAddress + " cannot be used: " + reason + "!";
+    return nullptr;
+  }
+  log.SetListener(
+      [console = console.get()](const std::string& entry) { console->OnServerLogEntry(entry); });
+  return console;
+}
+
 // Steps 11 to 20 with the state built; runs the event loop.
-int StartAndRun(ServerState& state) {
+int StartAndRun(ServerState& state, ServerLogWriter& log) {
   const bool service = state.settings.RunAsService;
   state.log.ServerLog("-");
   EventLoop loop(state);
@@ -93,6 +121,9 @@ int StartAndRun(ServerState& state) {
   try {
     const StoreContext context = state.store_context();
     LoadUsers(state.ProjectDirectory, state.users, state.log, state.texts);
+    if (state.settings.RequireActiveXLogin && state.users.UserCount == 0) {
+      state.log.ServerLog("Login required but no users loaded: every client gets user level 32767");
+    }
     LoadReceiverTypes(state.data.receiver_types, context);
     // A save that a crash cut short is completed or dropped first, so that
     // the tables load a whole set of files.
@@ -114,14 +145,25 @@ int StartAndRun(ServerState& state) {
                 service, kEventError);
     return 1;
   }
+  error.clear();
+  std::unique_ptr<Console> console = StartConsole(loop, state, log, error);
+  if (console == nullptr && !error.empty()) {
+    ShowMessage(error, service, kEventError);
+    return 1;
+  }
+  state.metrics.started = state.metrics.last_tick = state.clock.steady_now();
+  state.metrics.started_at = state.clock.local_now();
   if (service) {
     NotifyReady();
     SysLogEvent(kEventInformation, std::string(kProductName) + " started");
   } else {
     std::cout << kProductName << " - version " << kProductVersion << std::endl;
+    if (console) std::cout << "Operator console: " << console->Url() << std::endl;
   }
 
   loop.Run();
+  log.SetListener({});
+  console.reset();
   if (state.ReceiversChanged || state.ProfilesChanged) {
     ShowMessage(std::string(kProductName) + " could not save the changed data files!", service,
                 kEventError);
@@ -165,6 +207,12 @@ SettingTexts ReadSettingTexts(const std::string& project_directory) {
       ReadServerIni(project_directory, kActiveXSection, "RequireActiveXLogin", "0");
   t.StoreActiveXMessagesByServer =
       ReadServerIni(project_directory, kActiveXSection, "StoreActiveXMessagesByServer", "1");
+  t.ActiveXConsolePort =
+      ReadServerIni(project_directory, kActiveXSection, "ActiveXConsolePort", "0");
+  t.ActiveXConsoleAddress =
+      ReadServerIni(project_directory, kActiveXSection, "ActiveXConsoleAddress", "127.0.0.1");
+  t.ActiveXConsoleMetricsOpen =
+      ReadServerIni(project_directory, kActiveXSection, "ActiveXConsoleMetricsOpen", "0");
   return t;
 }
 
@@ -182,6 +230,12 @@ bool NormaliseSettings(const SettingTexts& texts, ServerSettings& settings, std:
             " ms is too large (at most " + std::to_string(kMaxKeepAliveIntervalMs) + " ms)!";
     return false;
   }
+  double console_port = RoundHalfEven(TextToNumber(texts.ActiveXConsolePort));
+  if (!(console_port >= 0 && console_port <= 65535)) {
+    error = product + " console port " + texts.ActiveXConsolePort +
+            " is not a valid port number (1 to 65535, or 0 for no console)!";
+    return false;
+  }
   if (interval < 0) interval = 0;
   if (interval > 0 && interval < 1000) interval = 1000;
 
@@ -191,6 +245,9 @@ bool NormaliseSettings(const SettingTexts& texts, ServerSettings& settings, std:
   settings.ActiveXLanguage = texts.ActiveXLanguage;
   settings.RequireActiveXLogin = texts.RequireActiveXLogin != "0";
   settings.StoreActiveXMessagesByServer = texts.StoreActiveXMessagesByServer == "1";
+  settings.ActiveXConsolePort = static_cast<int32_t>(console_port);
+  settings.ActiveXConsoleAddress = texts.ActiveXConsoleAddress;
+  settings.ActiveXConsoleMetricsOpen = texts.ActiveXConsoleMetricsOpen == "1";
   return true;
 }
 
@@ -213,6 +270,17 @@ int RunServer(const CommandLine& command_line) {
 
   if (command_line.uninstall || command_line.install) return InstallOrUninstall(command_line);
 
+  // The language is named in the INI file: an INI file that is there but
+  // cannot be read is named itself, not taken for a missing language.
+  const std::string ini_path = dirs.ProjectDirectory + kServerIniFile;
+  struct stat ini_status;
+  if (::stat(ini_path.c_str(), &ini_status) == 0 && !ReadFileBytes(ini_path)) {
+    ShowMessage(std::string(kProductName) + " cannot read its settings file '" + ini_path + "'" +
+                    (S_ISDIR(ini_status.st_mode) ? ": it is a directory" : ""),
+                service);
+    return 1;
+  }
+
   LanguageTexts texts;
   if (!texts.LoadLanguageTexts(dirs.ProjectDirectory, dirs.ApplicationDirectory)) {
     ShowMessage("Language files not selected or not available!", service);
@@ -229,7 +297,7 @@ int RunServer(const CommandLine& command_line) {
   state->user_settings_root = UserSettingsRoot();
   // The terminal is the window: every packet-list line is shown there.
   state->List_Packets = PacketList(service ? nullptr : &std::cout);
-  return StartAndRun(*state);
+  return StartAndRun(*state, log);
 }
 
 }  // namespace orlund

@@ -33,6 +33,9 @@ struct SettingTexts {
   std::string ActiveXLanguage;
   std::string RequireActiveXLogin = "0";
   std::string StoreActiveXMessagesByServer = "1";
+  std::string ActiveXConsolePort = "0";
+  std::string ActiveXConsoleAddress = "127.0.0.1";
+  std::string ActiveXConsoleMetricsOpen = "0";
 };
 
 // Reads the settings of section ActiveX from ProjectDirectory
@@ -44,9 +47,10 @@ SettingTexts ReadSettingTexts(const std::string& project_directory);
 // Turns the texts into settings: numbers are read as typed numbers and
 // rounded; a keep-alive interval below 0 becomes 0 and one of 1 to 999
 // becomes 1000; RequireActiveXLogin is true unless exactly "0",
-// StoreActiveXMessagesByServer only when exactly "1". False, with a message
-// for the operator in `error`, for a port outside 1 to 65535 or a keep-alive
-// interval above 16,383,749 ms. RunAsService is left as it is.
+// StoreActiveXMessagesByServer and ActiveXConsoleMetricsOpen only when
+// exactly "1". False, with a message for the operator in `error`, for a port
+// outside 1 to 65535, a console port outside 0 to 65535 (0: no console) or a
+// keep-alive interval above 16,383,749 ms. RunAsService is left as it is.
 bool NormaliseSettings(const SettingTexts& texts, ServerSettings& settings, std::string& error);
 
 // The whole program: start-up, the event loop, and the saves of a stop.

@@ -29,9 +29,13 @@ TEST(NormaliseSettingsTest, NumbersFlagsAndKeepAliveFloor) {
   t.ActiveXKeepAliveInterval = "250";
   t.RequireActiveXLogin = "no";
   t.StoreActiveXMessagesByServer = "yes";
+  t.ActiveXConsolePort = "58659";
+  t.ActiveXConsoleMetricsOpen = "yes";
   ServerSettings s;
   std::string error;
   ASSERT_TRUE(NormaliseSettings(t, s, error));
+  EXPECT_EQ(s.ActiveXConsolePort, 58659);
+  EXPECT_FALSE(s.ActiveXConsoleMetricsOpen);
   EXPECT_EQ(s.ActiveXServerPort, 4000);
   EXPECT_EQ(s.ActiveXKeepAliveInterval, 1000);
   EXPECT_TRUE(s.RequireActiveXLogin);
@@ -62,6 +66,12 @@ TEST(NormaliseSettingsTest, PortAndKeepAliveOutsideTheirRangeStopStartUp) {
     EXPECT_EQ(error, std::string("Orlund ActiveX Server port ") + port +
                          " is not a valid port number (1 to 65535)!");
   }
+  SettingTexts console;
+  console.ActiveXConsolePort = "65536";
+  EXPECT_FALSE(NormaliseSettings(console, s, error));
+  EXPECT_EQ(error,
+            "Orlund ActiveX Server console port 65536 is not a valid port number (1 to "
+            "65535, or 0 for no console)!");
   SettingTexts t;
   t.ActiveXKeepAliveInterval = "16383750";
   EXPECT_FALSE(NormaliseSettings(t, s, error));

@@ -54,8 +54,9 @@ void SweepConnections(ServerState& state) {
 // A reload that fails keeps the table and the stamp, and is tried again at
 // the next poll.
 template <typename Reload>
-void ReloadIfChanged(ServerState& state, bool busy, const char* what, const std::string& directory,
-                     DirectoryStamp& stamp, int32_t kind_text, Reload reload) {
+void ReloadIfChanged(ServerState& state, DataTable table, bool busy, const char* what,
+                     const std::string& directory, DirectoryStamp& stamp, int32_t kind_text,
+                     Reload reload) {
   DirectoryStamp now;
   if (busy || !GetNewestDataFileTime(directory, now, *state.file_system) || now == stamp) return;
   int32_t count = 0;
@@ -66,6 +67,7 @@ void ReloadIfChanged(ServerState& state, bool busy, const char* what, const std:
     return;
   }
   stamp = now;
+  RecordReload(state.metrics, table, state.clock.local_now());
   state.log.ServerLog(state.texts.GetText(kTextDataFilesReloaded) + " " + std::to_string(count) +
                       " " + state.texts.GetText(kind_text));
 }
@@ -80,15 +82,16 @@ KeepAliveLimits KeepAliveLimitsFor(int32_t interval_ms) {
 }
 
 void TimerTick(ServerState& state, DeferredSaves& saves) {
+  state.metrics.last_tick = state.clock.steady_now();
   SweepConnections(state);
   saves.StartPending();
   state.PollElapsed += kTimerIntervalMs;
   if (state.PollElapsed < kPollIntervalMs) return;
   const StoreContext context = state.store_context();
-  ReloadIfChanged(state, saves.ReceiversBusy(), "Reloading the receivers",
+  ReloadIfChanged(state, DataTable::kReceivers, saves.ReceiversBusy(), "Reloading the receivers",
                   state.ProjectDirectory + "Receivers", state.ReceiversDirectoryStamp,
                   kTextReceivers, [&] { return LoadAllReceivers(state.data.receivers, context); });
-  ReloadIfChanged(state, saves.ProfilesBusy(), "Reloading the profiles",
+  ReloadIfChanged(state, DataTable::kProfiles, saves.ProfilesBusy(), "Reloading the profiles",
                   state.ProjectDirectory + "Profiles", state.ProfilesDirectoryStamp, kTextProfiles,
                   [&] { return LoadAllProfiles(state.data.profiles, context); });
   state.PollElapsed = 0;

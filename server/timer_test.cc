@@ -151,12 +151,18 @@ TEST(TimerTest, FailingSavesAreRetriedWithOneLineWhenTheyStartAndOneWhenTheyEnd)
   EXPECT_EQ(server.log.lines, std::vector<std::string>{"Receivers not saved: injected fault"});
   EXPECT_TRUE(server.alarm.commands.empty());
 
+  // A full spool loses the reload command only: the files are saved.
+  server.alarm.command_result = kCommandQueueFull;
   std::filesystem::remove(server.dir.path() + "Receivers");
   server.Tick();
   EXPECT_FALSE(server.state.ReceiversChanged);
-  EXPECT_EQ(server.alarm.commands, std::vector<std::string>{"RR"});
-  ASSERT_EQ(server.log.lines.size(), 2u);
-  EXPECT_EQ(server.log.lines[1], "Receivers saved after 2 failed attempts");
+  EXPECT_EQ(server.log.lines,
+            (std::vector<std::string>{"Receivers not saved: injected fault",
+                                      "Command spool full: 1 command for the alarm server refused",
+                                      "Receivers saved after 2 failed attempts"}));
+  const ServerMetrics& metrics = server.state.metrics;
+  EXPECT_EQ(metrics.saves[0], (std::array<uint64_t, 2>{2, 1}));
+  EXPECT_TRUE(metrics.last_save[0].happened && metrics.last_save[0].ok);
 }
 
 TEST(TimerTest, ChangeDuringASaveIsSavedByTheNextAndTheDirectoryIsNotPolledMeanwhile) {

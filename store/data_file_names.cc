@@ -29,7 +29,8 @@ std::vector<NumberedFile> ListNumberedFiles(const std::string& directory, std::s
   std::vector<NumberedFile> files;
   std::vector<DirectoryEntry> entries;
   int error = fs.ListDirectory(directory, entries);
-  if (error == ENOENT) return files;
+  // No folder, or a file in its place: no files (a save then fails).
+  if (error == ENOENT || error == ENOTDIR) return files;
   if (error != 0) throw FileError(directory, error);
   for (DirectoryEntry& entry : entries) {
     if (entry.type != FileInfo::Type::kRegular || !MatchFileName(entry.name, pattern)) continue;

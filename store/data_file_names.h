@@ -32,8 +32,8 @@ struct NumberedFile {
 // four characters after `prefix_length` are a number, others left out. They
 // come in the order the original file system listed them, by name with
 // letter case ignored, so that loads do not depend on the order of the
-// directory's entries. A missing directory holds none; one that cannot be
-// listed raises FileError.
+// directory's entries. A missing directory, or a file in its place, holds
+// none; one that cannot be listed raises FileError.
 std::vector<NumberedFile> ListNumberedFiles(const std::string& directory, std::string_view pattern,
                                             size_t prefix_length, FileSystem& fs);
 

@@ -13,32 +13,20 @@ namespace {
 TEST(ReceiverTypeTest, RecordFromTheGeneralSection) {
   ReceiverTypeRecord r = ReceiverTypeFromFile("ReceiverType_0012.rcv", 12,
                                               "[General]\r\nName=Pager\r\nAlgorithm=abc\r\n");
-  EXPECT_EQ(r.Number, 12);
-  EXPECT_EQ(r.Name, "Pager");
-  EXPECT_EQ(r.Algorithm, "ABC");
-  EXPECT_EQ(r.MessageLength, 0);
-  EXPECT_EQ(r.RcvFile, "ReceiverTypes/ReceiverType_0012.rcv");
-  EXPECT_EQ(r.IniFile, "ReceiverTypes/ReceiverType_0012.INI");
-  EXPECT_EQ(r.SpareTextA, "");
-  EXPECT_EQ(r.SpareTextB, "");
-  EXPECT_EQ(r.ReceiverSetupTemplate, "");
-}
-
-TEST(ReceiverTypeTest, DefaultsAndMessageLengths) {
-  ReceiverTypeRecord empty = ReceiverTypeFromFile("RECEIVERTYPE_0003.RCV", 3, "");
-  EXPECT_EQ(empty.Name, "[none]");
-  EXPECT_EQ(empty.Algorithm, "");
-  EXPECT_EQ(empty.IniFile, "ReceiverTypes/RECEIVERTYPE_0003.INI");
-  EXPECT_EQ(empty.RcvFile, "ReceiverTypes/RECEIVERTYPE_0003.RCV");
-  struct Case {
-    const char *text;
-    int16_t length;
-  };
-  for (const Case &c : {Case{"160", 160}, Case{" 12.5x", 12}, Case{"&H10", 16}, Case{"abc", 0},
-                        Case{"40000", 0}, Case{"-32768", -32768}, Case{"1e9", 0}}) {
-    ReceiverTypeRecord r = ReceiverTypeFromFile(
-        "ReceiverType_0001.rcv", 1, std::string("[General]\nMessageLength=") + c.text + "\n");
-    EXPECT_EQ(r.MessageLength, c.length) << c.text;
+  EXPECT_EQ(r, (ReceiverTypeRecord{12, "Pager", "", "ABC", 0, "ReceiverTypes/ReceiverType_0012.INI",
+                                   "ReceiverTypes/ReceiverType_0012.rcv", "", "", ""}));
+  EXPECT_EQ(ReceiverTypeFromFile("RECEIVERTYPE_0003.RCV", 3, "").Name, "[none]");
+  for (const auto& [text, length] : std::vector<std::pair<std::string, int16_t>>{{"160", 160},
+                                                                                 {" 12.5x", 12},
+                                                                                 {"&H10", 16},
+                                                                                 {"abc", 0},
+                                                                                 {"40000", 0},
+                                                                                 {"-32768", -32768},
+                                                                                 {"1e9", 0}}) {
+    EXPECT_EQ(ReceiverTypeFromFile("ReceiverType_0001.rcv", 1, "[General]\nMessageLength=" + text)
+                  .MessageLength,
+              length)
+        << text;
   }
 }
 

@@ -1,11 +1,17 @@
 #pragma once
-// An in-memory client socket for tests: records what the server writes.
+// In-memory clients for tests: a socket that records what the server writes,
+// a server state over recording services with a fixed clock, and helpers that
+// run a request through the dispatcher and take what a client was sent.
 
+#include <ctime>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "protocol/client_connection.h"
+#include "protocol/dispatcher.h"
+#include "protocol/framing.h"
 #include "protocol/server_state.h"
 
 namespace orlund {
@@ -41,7 +47,19 @@ inline FakeClient MakeFakeClient(std::string address = "10.0.0.5", int32_t port 
                                                    std::chrono::steady_clock::now())};
 }
 
-// A server state over recording services, with a fixed clock.
+// A local date and time from its parts.
+inline std::tm LocalTime(int year, int month, int day, int hour, int minute, int second) {
+  std::tm t{};
+  t.tm_year = year - 1900;
+  t.tm_mon = month - 1;
+  t.tm_mday = day;
+  t.tm_hour = hour;
+  t.tm_min = minute;
+  t.tm_sec = second;
+  return t;
+}
+
+// A server state over recording services; its clock reads 2024-03-05 14:07:09.
 struct TestServer {
   FixedTexts texts{{{882, "Socket closed"}, {883, "Socket error"}}};
   RecordingLog log;
@@ -50,16 +68,7 @@ struct TestServer {
 
   TestServer() {
     state.ProjectDirectory = "/nonexistent/project/";
-    state.clock.local_now = [] {
-      std::tm t{};
-      t.tm_year = 124;
-      t.tm_mon = 2;
-      t.tm_mday = 5;
-      t.tm_hour = 14;
-      t.tm_min = 7;
-      t.tm_sec = 9;
-      return t;
-    };
+    state.clock.local_now = [] { return LocalTime(2024, 3, 5, 14, 7, 9); };
   }
 
   FakeClient Join(std::string address = "10.0.0.5", int32_t port = 1234) {
@@ -68,5 +77,18 @@ struct TestServer {
     return c;
   }
 };
+
+inline void Request(TestServer& server, const FakeClient& client, int type,
+                    std::string_view payload = {}) {
+  Dispatch(server.state, *client.connection, type, payload);
+}
+
+// The packets written to the client since the last call, one after another.
+inline std::string Sent(const FakeClient& client) {
+  std::string all;
+  for (const std::string& packet : client.transport->written) all += packet;
+  client.transport->written.clear();
+  return all;
+}
 
 }  // namespace orlund

@@ -1,8 +1,8 @@
 #pragma once
 // The command line of orlund-cli: global options (accepted before or after
-// the subcommand), one subcommand, its arguments and its own options. Parsing
-// is pure; a bad command line raises CliError with kExitUsage. The help
-// texts live here beside the table they describe.
+// the subcommand), one subcommand, its arguments and its own options. One
+// table of subcommands builds the CLI11 parser and the help texts. Parsing is
+// pure; a bad command line raises CliError with kExitUsage.
 
 #include <chrono>
 #include <map>
@@ -24,8 +24,8 @@ struct CliOptions {
   bool version = false;
   std::string command;                 // empty when none was given
   std::vector<std::string> arguments;  // the subcommand's positional arguments
-  // The subcommand's options by name without dashes ("type", "to"), each
-  // with its values in command line order.
+  // The subcommand's options by long name without dashes ("type", "to"),
+  // each with its values in command line order.
   std::map<std::string, std::vector<std::string>> values;
 
   // The single value of an option, if given.
@@ -33,8 +33,8 @@ struct CliOptions {
 };
 
 // Parses the arguments after the program name. "--name value" and
-// "--name=value" are both accepted; "--" ends the options. With --help the
-// subcommand's arguments are not checked.
+// "--name=value" are both accepted; "--" ends the options. With --help or
+// --version the subcommand's arguments are not checked.
 CliOptions ParseCliArguments(const std::vector<std::string>& args);
 
 // A signed 16-bit number given for `what`; CliError (kExitUsage) otherwise.

@@ -11,7 +11,7 @@
 #include <string_view>
 #include <vector>
 
-#include "tools/cli_messages.h"
+#include "protocol/messages.h"
 
 namespace orlund {
 

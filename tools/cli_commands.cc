@@ -41,10 +41,7 @@ void CommandInfo(CliSession& session) {
 }
 
 void CommandReceiverTypes(CliSession& session) {
-  const auto types = session.Decoded(
-      NETWORK_COMMON_RECEIVERTYPES,
-      session.Request(NETWORK_COMMON_RECEIVERTYPES, "", NETWORK_COMMON_RECEIVERTYPES),
-      DecodeReceiverTypes);
+  const auto types = session.Fetch<ReceiverTypesAnswer>(NETWORK_COMMON_RECEIVERTYPES).types;
   session.Print(FormatReceiverTypes(types), ReceiverTypesJson(types));
 }
 
@@ -61,7 +58,7 @@ void CommandDayTypes(CliSession& session) {
 void CommandHolidays(CliSession& session) {
   std::string answer;
   try {
-    answer = session.Request(NETWORK_HOLIDAYLABELS, "", NETWORK_HOLIDAYLABELS);
+    answer = session.Request(NETWORK_HOLIDAYLABELS, Encode(NoFields{}), NETWORK_HOLIDAYLABELS);
   } catch (const CliError& e) {
     if (e.code() != kExitNoAnswer) throw;
     throw CliError(kExitNoAnswer, "no answer from the server within " +
@@ -69,15 +66,14 @@ void CommandHolidays(CliSession& session) {
                                       " to the holiday request (the server has no holiday file "
                                       "for its language)");
   }
-  const auto holidays = session.Decoded(NETWORK_HOLIDAYLABELS, answer, DecodeHolidays);
+  const auto holidays =
+      session.Decoded(NETWORK_HOLIDAYLABELS, answer, Decode<HolidayLabelsAnswer>).holidays;
   const auto names = session.FetchDayTypeNames();
   session.Print(FormatHolidays(holidays, names), HolidaysJson(holidays, names));
 }
 
 void CommandCalendar(CliSession& session) {
-  const auto pairs = session.Decoded(
-      NETWORK_PROFILE_CALENDAR,
-      session.Request(NETWORK_PROFILE_CALENDAR, "", NETWORK_PROFILE_CALENDAR), DecodeCalendar);
+  const auto pairs = session.Fetch<CalendarPairs>(NETWORK_PROFILE_CALENDAR).pairs;
   const auto names = session.FetchDayTypeNames();
   session.Print(FormatCalendar(pairs, names), CalendarJson(pairs, names));
 }
@@ -112,10 +108,10 @@ void CommandSetReceiver(CliSession& session) {
   }
   // The server echoes a stored update to every client, the sender included,
   // before it answers the request that follows; no echo means not stored.
-  const std::string payload = EncodeReceiverEntry(entry);
+  const std::string payload = Encode(entry);
   CliConnection& connection = session.connection();
   connection.Send(NETWORK_RECEIVER_UPDATE, payload);
-  connection.Send(NETWORK_COMMON_RECEIVERTYPES, "");
+  connection.Send(NETWORK_COMMON_RECEIVERTYPES, Encode(NoFields{}));
   bool echoed = false;
   for (;;) {
     const CliPacket packet = connection.Read("the echo of the receiver update");
@@ -135,7 +131,7 @@ void CommandRemoveReceiver(CliSession& session) {
   for (const auto& r : session.FetchReceivers())
     if (!stored && EqualsIgnoreCase1252(r.Name, name)) stored = r.Name;
   if (!stored) throw CliError(kExitFailed, "no receiver named '" + Argument(session, 0) + "'");
-  session.SendConfirmed(NETWORK_RECEIVER_REMOVE, EncodeString(*stored));
+  session.SendConfirmed(NETWORK_RECEIVER_REMOVE, Encode(ReceiverRemove{*stored}));
   session.Print("Removed receiver " + *stored + "\n",
                 {{"result", "removed"}, {"name", Cp1252ToUtf8(*stored)}});
 }
@@ -147,9 +143,8 @@ void CommandRenameDayType(CliSession& session) {
                    "the day type must be a number from 0 to 22, not " + Argument(session, 0));
   const std::string name = OperatorTextTo1252(Argument(session, 1), "the day type name");
   CheckTextLength(name, "the day type name");
-  std::string payload = EncodeInt16(day_type);
-  EncodeString(payload, name);
-  session.SendConfirmed(NETWORK_DAYTYPENAMES_UPDATE, payload);
+  session.SendConfirmed(NETWORK_DAYTYPENAMES_UPDATE,
+                        Encode(DayTypeNameUpdateRequest{day_type, name}));
   std::string text = "Renamed day type " + std::to_string(day_type) + " to " + name + "\n";
   if (day_type < kWeekdayCount)
     text +=
@@ -168,59 +163,50 @@ void CommandSetCalendar(CliSession& session) {
   } catch (const CliError& e) {
     throw CliError(e.code(), Argument(session, 0) + ": " + e.what());
   }
-  session.SendConfirmed(NETWORK_GLOBAL_CALENDAR_UPDATE, EncodeCalendarUpdate(pairs));
+  session.SendConfirmed(NETWORK_GLOBAL_CALENDAR_UPDATE, Encode(CalendarPairs{pairs}));
   session.Print(
       "Replaced the global calendar: " + std::to_string(pairs.size()) + " days assigned\n",
       {{"result", "replaced"}, {"days", pairs.size()}});
 }
 
 void CommandSendMessage(CliSession& session) {
-  std::vector<std::string> receivers;
+  SubmitMessageRequest message;
   for (const auto& to : session.options().values.at("to")) {
-    receivers.push_back(OperatorTextTo1252(to, "the receiver name"));
-    if (receivers.back().find('\xFE') != std::string::npos || receivers.back().empty())
+    message.receivers.push_back(OperatorTextTo1252(to, "the receiver name"));
+    if (message.receivers.back().find('\xFE') != std::string::npos ||
+        message.receivers.back().empty())
       throw CliError(kExitBadInput, "receiver name '" + to + "' is empty or holds byte 254");
   }
-  const std::string text = OperatorTextTo1252(Argument(session, 0), "the message text");
-  if (text.find('\xFE') != std::string::npos)
+  message.text = OperatorTextTo1252(Argument(session, 0), "the message text");
+  if (message.text.find('\xFE') != std::string::npos)
     throw CliError(kExitBadInput, "the message text holds byte 254, the receiver separator");
-  const std::string payload = EncodeTextMessage(receivers, text);
-  if (payload.size() - 2 > kMaxEncodedStringLength)
+  if (MessageString(message).size() > kMaxEncodedStringLength)
     throw CliError(kExitBadInput, "the message with its receivers is longer than " +
                                       std::to_string(kMaxEncodedStringLength) + " bytes");
-  session.SendConfirmed(NETWORK_TEXTMESSAGE_SUBMITMESSAGE, payload);
+  session.SendConfirmed(NETWORK_TEXTMESSAGE_SUBMITMESSAGE, Encode(message));
   std::string list;
   Json json_list = Json::array();
-  for (const auto& r : receivers) {
+  for (const auto& r : message.receivers) {
     list += (list.empty() ? "" : ", ") + r;
     json_list.push_back(Cp1252ToUtf8(r));
   }
-  session.Print("Sent the message to " + list + "\n",
-                {{"result", "sent"}, {"receivers", json_list}, {"text", Cp1252ToUtf8(text)}});
+  session.Print(
+      "Sent the message to " + list + "\n",
+      {{"result", "sent"}, {"receivers", json_list}, {"text", Cp1252ToUtf8(message.text)}});
 }
 
 void CommandLastMessage(CliSession& session) {
-  const auto decode = [](std::string_view payload) {
-    PayloadReader in(payload);
-    return in.DecodeString();
-  };
   LastMessage message;
   message.receivers =
-      SplitLastReceivers(session.Decoded(NETWORK_TEXTMESSAGE_LASTMSGRECEIVERS,
-                                         session.Request(NETWORK_TEXTMESSAGE_LASTMSGRECEIVERS, "",
-                                                         NETWORK_TEXTMESSAGE_LASTMSGRECEIVERS),
-                                         decode));
-  message.text = session.Decoded(
-      NETWORK_TEXTMESSAGE_LASTMSGTEXT,
-      session.Request(NETWORK_TEXTMESSAGE_LASTMSGTEXT, "", NETWORK_TEXTMESSAGE_LASTMSGTEXT),
-      decode);
+      session.Fetch<LastMessageReceiversAnswer>(NETWORK_TEXTMESSAGE_LASTMSGRECEIVERS).receivers;
+  message.text = session.Fetch<LastMessageTextAnswer>(NETWORK_TEXTMESSAGE_LASTMSGTEXT).text;
   session.Print(FormatLastMessage(message), LastMessageJson(message));
 }
 
 void CommandCommand(CliSession& session) {
   const std::string text = OperatorTextTo1252(Argument(session, 0), "the command");
   CheckTextLength(text, "the command");
-  session.SendConfirmed(NETWORK_SUBMIT_COMMANDENTRY, EncodeString(text));
+  session.SendConfirmed(NETWORK_SUBMIT_COMMANDENTRY, Encode(CommandEntryRequest{text}));
   session.Print("Queued the command " + text + "\n",
                 {{"result", "queued"}, {"command", Cp1252ToUtf8(text)}});
 }

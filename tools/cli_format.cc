@@ -99,7 +99,7 @@ std::string FormatSessionStart(const SessionStart& start) {
                      "\nUser level: " + std::to_string(start.user_level) + "\n";
   for (const auto& section : start.sections) {
     text += "\n[" + section.name + "]\n";
-    for (const auto& line : section.lines) text += line + "\n";
+    for (const auto& line : SplitIniLines(section.lines)) text += line + "\n";
   }
   return text;
 }
@@ -108,7 +108,7 @@ Json SessionStartJson(const SessionStart& start) {
   Json sections = Json::array();
   for (const auto& section : start.sections) {
     Json lines = Json::array();
-    for (const auto& line : section.lines) lines.push_back(U(line));
+    for (const auto& line : SplitIniLines(section.lines)) lines.push_back(U(line));
     sections.push_back({{"name", U(section.name)}, {"lines", lines}});
   }
   return {{"protocol_version", start.protocol_version},
@@ -117,7 +117,7 @@ Json SessionStartJson(const SessionStart& start) {
           {"ini_sections", sections}};
 }
 
-std::string FormatReceiverTypes(const std::vector<ReceiverTypeEntry>& types) {
+std::string FormatReceiverTypes(const std::vector<ReceiverTypeRecord>& types) {
   std::string text;
   for (const auto& t : types)
     text += std::to_string(t.Number) + " " + t.Name + ": algorithm " + Quoted(t.Algorithm) +
@@ -129,7 +129,7 @@ std::string FormatReceiverTypes(const std::vector<ReceiverTypeEntry>& types) {
   return text;
 }
 
-Json ReceiverTypesJson(const std::vector<ReceiverTypeEntry>& types) {
+Json ReceiverTypesJson(const std::vector<ReceiverTypeRecord>& types) {
   Json list = Json::array();
   for (const auto& t : types)
     list.push_back({{"Number", t.Number},
@@ -198,7 +198,7 @@ std::string FormatHolidays(const std::vector<HolidayEntry>& holidays, const DayT
     const std::string name = DayTypeName(h.day_type, names);
     if (!name.empty()) day_type += " " + name;
     text += DayIndexToDate(h.day_index) + "  " + h.label + "  (" + day_type + ", " +
-            ViewText(h.view_in_calendar) + ")\n";
+            ViewText(h.view) + ")\n";
   }
   return text;
 }
@@ -210,7 +210,7 @@ Json HolidaysJson(const std::vector<HolidayEntry>& holidays, const DayTypeNames&
                     {"day_index", h.day_index},
                     {"day_type", h.day_type},
                     {"day_type_name", U(DayTypeName(h.day_type, names))},
-                    {"view_in_calendar", h.view_in_calendar},
+                    {"view_in_calendar", h.view},
                     {"label", U(h.label)}});
   return list;
 }
@@ -248,11 +248,9 @@ std::string FormatPushedPacket(const CliPacket& packet, const std::string& time)
   std::string head = time + " " + std::to_string(packet.type) + " " + MessageName(packet.type);
   try {
     if (packet.type == NETWORK_RECEIVER_UPDATE)
-      return head + " " + FormatReceiver(DecodeReceiverEntry(packet.payload));
-    if (packet.type == NETWORK_RECEIVER_REMOVE) {
-      PayloadReader in(packet.payload);
-      return head + " " + in.DecodeString();
-    }
+      return head + " " + FormatReceiver(Decode<ReceiverEntry>(packet.payload));
+    if (packet.type == NETWORK_RECEIVER_REMOVE)
+      return head + " " + Decode<ReceiverRemove>(packet.payload).name;
   } catch (const DecodeError&) {
   }
   return head + " (" + std::to_string(packet.payload.size()) + " bytes) " +
@@ -263,12 +261,11 @@ Json PushedPacketJson(const CliPacket& packet, const std::string& time) {
   Json json = {{"time", time}, {"type", packet.type}, {"message", MessageName(packet.type)}};
   try {
     if (packet.type == NETWORK_RECEIVER_UPDATE) {
-      json["receiver"] = ReceiverJson(DecodeReceiverEntry(packet.payload));
+      json["receiver"] = ReceiverJson(Decode<ReceiverEntry>(packet.payload));
       return json;
     }
     if (packet.type == NETWORK_RECEIVER_REMOVE) {
-      PayloadReader in(packet.payload);
-      json["receiver_name"] = U(in.DecodeString());
+      json["receiver_name"] = U(Decode<ReceiverRemove>(packet.payload).name);
       return json;
     }
   } catch (const DecodeError&) {

@@ -8,18 +8,34 @@
 #include <string>
 #include <vector>
 
+#include "protocol/messages.h"
 #include "tools/cli_connection.h"
-#include "tools/cli_messages.h"
 
 namespace orlund {
 
 using Json = nlohmann::ordered_json;
 
+// What the four start packets told: protocol version (type 1), project path
+// (type 2), the INI sections (type 3) and the user level (type 7, or the
+// answer to the login).
+struct SessionStart {
+  int16_t protocol_version = 0;
+  std::string project_path;
+  std::vector<IniSection> sections;
+  int32_t user_level = 0;
+};
+
+// The receivers (type 61) and text (type 62) of the last message.
+struct LastMessage {
+  std::vector<std::string> receivers;
+  std::string text;
+};
+
 std::string FormatSessionStart(const SessionStart& start);
 Json SessionStartJson(const SessionStart& start);
 
-std::string FormatReceiverTypes(const std::vector<ReceiverTypeEntry>& types);
-Json ReceiverTypesJson(const std::vector<ReceiverTypeEntry>& types);
+std::string FormatReceiverTypes(const std::vector<ReceiverTypeRecord>& types);
+Json ReceiverTypesJson(const std::vector<ReceiverTypeRecord>& types);
 
 // One receiver on one line: name, type, flag, word, text, settings.
 std::string FormatReceiver(const ReceiverEntry& receiver);

@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include "protocol/codec.h"
 #include "tools/cli_calendar_file.h"
 #include "tools/cli_schedule.h"
 
@@ -32,10 +31,7 @@ TEST(ScheduleText, MinutesAndLabels) {
 
 TEST(ScheduleText, WeekdaysAlwaysSpecialDayTypesWhenUsed) {
   cTimeSchedule schedule;
-  for (int day = 0; day < 5; ++day) {  // Monday to Friday 07:00-16:00, grouped
-    schedule.SetGrouped(day, -1);
-    schedule.AppendPeriod(day, 420, 960);
-  }
+  for (int d = 0; d < 5; ++d) schedule.AppendPeriod(d, 420, 960);
   schedule.AppendPeriod(0, 1080, 1440);
   schedule.AppendPeriod(1, 600, 660);
   schedule.SetActive(6, 0);
@@ -67,51 +63,14 @@ TEST(CalendarText, ListingReadsBackAsTheSameCalendar) {
   EXPECT_EQ(json[0]["day_type_name"], "Public holiday");
 }
 
-TEST(Payloads, ReceiversRoundTripAndBecomeValidJson) {
-  ReceiverEntry r;
-  r.Name = "M\xFCller \x80";
-  r.ReceiverFlag = -1;
-  r.ReceiverWord = 300;
-  r.ReceiverTypeNumber = 2;
-  r.ReceiverText = "x";
-  r.Settings = {"a", "", "\x93q\x94", "1"};
-  const std::string entry = EncodeReceiverEntry(r);
-  EXPECT_EQ(DecodeReceiverEntry(entry), r);
-  const auto list = DecodeReceivers(EncodeInt16(2) + entry + entry);
-  ASSERT_EQ(list.size(), 2u);
-  EXPECT_EQ(list[1], r);
+TEST(ReceiverText, ReadableAndValidJson) {
+  const ReceiverEntry r{"M\xFCller \x80", -1, 300, 2, "x", {"a", "", "\x93q\x94", "1"}};
   EXPECT_EQ(FormatReceiver(r),
             "M\xFCller \x80: type 2, flag -1, word 300, text \"x\", settings [\"a\", \"\", "
             "\"\x93q\x94\", \"1\"]");
   const std::string dumped = ReceiverJson(r).dump();
   EXPECT_NE(dumped.find("M\xC3\xBCller \xE2\x82\xAC"), std::string::npos);
   EXPECT_EQ(Json::parse(dumped)["Settings"][2], "\xE2\x80\x9Cq\xE2\x80\x9D");
-}
-
-TEST(Payloads, DecodersRejectShortPayloadsAndNegativeCounts) {
-  const std::string one = EncodeInt16(1) + EncodeString("n") + EncodeInt16(1) + EncodeInt16(2);
-  EXPECT_THROW(DecodeReceivers(one), DecodeError);
-  EXPECT_THROW(DecodeReceivers(EncodeInt16(-1)), DecodeError);
-  EXPECT_THROW(DecodeCalendar(EncodeInt16(1) + EncodeInt16(5)), DecodeError);
-  EXPECT_THROW(DecodeDayTypeNames(EncodeString("only one")), DecodeError);
-  EXPECT_THROW(DecodeHolidays(EncodeInt16(1) + EncodeInt32(5)), DecodeError);
-}
-
-TEST(Payloads, StartSectionsMessagesAndCalendarUpdate) {
-  const auto sections = DecodeIniSections(EncodeInt16(2) + EncodeString("General") +
-                                          EncodeString(std::string("A=1\0B=2\0", 8)) +
-                                          EncodeString("Empty") + EncodeString(""));
-  ASSERT_EQ(sections.size(), 2u);
-  EXPECT_EQ(sections[0].lines, (std::vector<std::string>{"A=1", "B=2"}));
-  EXPECT_TRUE(sections[1].lines.empty());
-
-  EXPECT_EQ(EncodeTextMessage({"A", "B"}, "T"), EncodeString("A\xFE"
-                                                             "B\xFET"));
-  EXPECT_EQ(SplitLastReceivers("A\xFF"
-                               "B"),
-            (std::vector<std::string>{"A", "B"}));
-  EXPECT_TRUE(SplitLastReceivers("").empty());
-  EXPECT_EQ(EncodeCalendarUpdate({{9855, 8}}), std::string("\0\x01\x26\x7F\0\x08", 6));
 }
 
 TEST(PrettyJson, ShortContainersAndPlainListsStayOnOneLine) {

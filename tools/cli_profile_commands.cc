@@ -6,7 +6,7 @@
 #include "base/text_case.h"
 #include "protocol/catalogue.h"
 #include "protocol/codec.h"
-#include "protocol/profile_codec.h"
+#include "protocol/messages.h"
 #include "schedule/calendar.h"
 #include "schedule/ole_date.h"
 #include "tools/cli_commands.h"
@@ -24,17 +24,15 @@ struct FetchedProfile {
 };
 
 std::vector<FetchedProfile> FetchProfiles(CliSession& session) {
-  return session.Decoded(NETWORK_COMMON_PROFILES,
-                         session.Request(NETWORK_COMMON_PROFILES, "", NETWORK_COMMON_PROFILES),
-                         [](std::string_view payload) {
-                           PayloadReader in(payload);
-                           const int16_t count = in.DecodeInt16();
-                           if (count < 0)
-                             throw DecodeError("negative profile count " + std::to_string(count));
-                           std::vector<FetchedProfile> profiles(count);
-                           for (auto& p : profiles) p.schedule = DecodeProfile(in, p.record);
-                           return profiles;
-                         });
+  const std::string answer =
+      session.Request(NETWORK_COMMON_PROFILES, Encode(NoFields{}), NETWORK_COMMON_PROFILES);
+  return session.Decoded(NETWORK_COMMON_PROFILES, answer, [](std::string_view payload) {
+    ProfilesAnswer answer = Decode<ProfilesAnswer>(payload);
+    std::vector<FetchedProfile> profiles;
+    for (ProfileEntry& p : answer.profiles)
+      profiles.push_back({std::move(p.record), ScheduleFromPeriodArray(p.period_array)});
+    return profiles;
+  });
 }
 
 // The first profile whose name equals `name` without regard to letter case.
@@ -87,17 +85,18 @@ std::pair<int32_t, int32_t> ParseMonth(const std::string& text) {
 // 160 answer with no 140 answer before it means there is no holiday file,
 // and nobody waits for the time limit.
 std::vector<cHolidayLabel> FetchHolidayLabelsIfAny(CliSession& session) {
-  session.connection().Send(NETWORK_HOLIDAYLABELS, "");
-  session.connection().Send(NETWORK_DAYTYPENAMES, "");
+  session.connection().Send(NETWORK_HOLIDAYLABELS, Encode(NoFields{}));
+  session.connection().Send(NETWORK_DAYTYPENAMES, Encode(NoFields{}));
   std::vector<cHolidayLabel> labels;
   for (;;) {
     const CliPacket packet = session.connection().Read("the holiday labels");
     if (packet.type == NETWORK_DAYTYPENAMES) return labels;
     if (packet.type != NETWORK_HOLIDAYLABELS) continue;
-    for (const auto& h : session.Decoded(NETWORK_HOLIDAYLABELS, packet.payload, DecodeHolidays)) {
+    const auto answer =
+        session.Decoded(NETWORK_HOLIDAYLABELS, packet.payload, Decode<HolidayLabelsAnswer>);
+    for (const auto& h : answer.holidays) {
       if (h.day_index < 0 || h.day_index >= kCalendarDayCount) continue;
-      labels.push_back(
-          {static_cast<int16_t>(h.day_index), h.day_type, h.view_in_calendar, h.label});
+      labels.push_back({static_cast<int16_t>(h.day_index), h.day_type, h.view, h.label});
     }
   }
 }
@@ -127,9 +126,7 @@ void CommandRenderCalendar(CliSession& session) {
   }
   picture.holiday_labels = FetchHolidayLabelsIfAny(session);
   picture.day_type_names = session.FetchDayTypeNames();
-  const auto pairs = session.Decoded(
-      NETWORK_PROFILE_CALENDAR,
-      session.Request(NETWORK_PROFILE_CALENDAR, "", NETWORK_PROFILE_CALENDAR), DecodeCalendar);
+  const auto pairs = session.Fetch<CalendarPairs>(NETWORK_PROFILE_CALENDAR).pairs;
   auto calendar = std::make_unique<cCalendar>();
   for (const auto& pair : pairs) {
     if (pair.day_index >= 0 && pair.day_index < kCalendarDayCount)
@@ -188,9 +185,9 @@ void CommandImportProfile(CliSession& session) {
     throw CliError(kExitBadInput, path + ": the schedule holds too many periods to travel");
   const bool exists = FindProfile(FetchProfiles(session), record.Name) != nullptr;
   // The leading name is the one the server stores.
-  std::string payload = EncodeString(record.Name);
-  EncodeProfile(payload, record, schedule);
-  session.connection().Send(NETWORK_PROFILE_UPDATE, payload);
+  session.connection().Send(
+      NETWORK_PROFILE_UPDATE,
+      Encode(ProfileUpdateRequest{record.Name, {record, schedule.ComposePeriodArray()}}));
   if (FindProfile(FetchProfiles(session), record.Name) == nullptr)
     throw CliError(kExitFailed, "the server did not store profile '" + Cp1252ToUtf8(record.Name) +
                                     "' (its profile table is full)");
@@ -202,7 +199,7 @@ void CommandRemoveProfile(CliSession& session) {
   const auto profiles = FetchProfiles(session);
   const FetchedProfile* found = FindProfile(profiles, ProfileName(session));
   if (found == nullptr) NoSuchProfile(session);
-  session.SendConfirmed(NETWORK_PROFILE_REMOVE, EncodeString(found->record.Name));
+  session.SendConfirmed(NETWORK_PROFILE_REMOVE, Encode(ProfileRemoveRequest{found->record.Name}));
   session.Print("Removed profile " + found->record.Name + "\n",
                 {{"result", "removed"}, {"name", Cp1252ToUtf8(found->record.Name)}});
 }

@@ -10,10 +10,10 @@
 #include <memory>
 #include <string>
 
+#include "protocol/messages.h"
 #include "schedule/time_schedule.h"
 #include "store/profile_record.h"
 #include "tools/cli_format.h"
-#include "tools/cli_messages.h"
 
 namespace orlund {
 

@@ -8,8 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "protocol/messages.h"
 #include "schedule/time_schedule.h"
-#include "tools/cli_messages.h"
 
 namespace orlund {
 

@@ -40,19 +40,18 @@ void CliSession::ReadStartPackets() {
       throw CliError(kExitProtocol, "expected " + MessageName(type) + " from the server, got " +
                                         MessageName(packet.type));
     Decoded(type, packet.payload, [&](std::string_view payload) {
-      PayloadReader in(payload);
       switch (type) {
         case NETWORK_COMMON_PROTOCOLVERSION:
-          start_.protocol_version = in.DecodeInt16();
+          start_.protocol_version = Decode<ProtocolVersion>(payload).version;
           break;
         case NETWORK_COMMON_PROJECTPATH:
-          start_.project_path = in.DecodeString();
+          start_.project_path = Decode<ProjectPath>(payload).path;
           break;
         case NETWORK_COMMON_INIPARAMETERS:
-          start_.sections = DecodeIniSections(payload);
+          start_.sections = Decode<IniParameters>(payload).sections;
           break;
         default:
-          start_.user_level = in.DecodeInt32();
+          start_.user_level = Decode<UserLevel>(payload).level;
       }
       return 0;
     });
@@ -67,17 +66,14 @@ void CliSession::Open() {
   ReadStartPackets();
   if (options_.password) {
     const std::string password = OperatorTextTo1252(*options_.password, "the password");
-    const std::string answer =
-        Request(NETWORK_COMMON_PASSWORD, EncodeString(password), NETWORK_COMMON_USERLEVEL);
-    start_.user_level = Decoded(NETWORK_COMMON_USERLEVEL, answer, [](std::string_view p) {
-      PayloadReader in(p);
-      return in.DecodeInt32();
-    });
+    const std::string answer = Request(NETWORK_COMMON_PASSWORD, Encode(PasswordRequest{password}),
+                                       NETWORK_COMMON_USERLEVEL);
+    start_.user_level = Decoded(NETWORK_COMMON_USERLEVEL, answer, Decode<UserLevel>).level;
     err_ << "User level: " << start_.user_level << "\n";
   }
   if (options_.area)
     SendConfirmed(NETWORK_COMMON_AREA,
-                  EncodeString(OperatorTextTo1252(*options_.area, "the area")));
+                  Encode(AreaRequest{OperatorTextTo1252(*options_.area, "the area")}));
 }
 
 std::string CliSession::Request(int type, std::string_view payload, int answer_type) {
@@ -87,17 +83,15 @@ std::string CliSession::Request(int type, std::string_view payload, int answer_t
 
 void CliSession::SendConfirmed(int type, std::string_view payload) {
   connection_.Send(type, payload);
-  Request(NETWORK_COMMON_RECEIVERTYPES, "", NETWORK_COMMON_RECEIVERTYPES);
+  Request(NETWORK_COMMON_RECEIVERTYPES, Encode(NoFields{}), NETWORK_COMMON_RECEIVERTYPES);
 }
 
 std::vector<ReceiverEntry> CliSession::FetchReceivers() {
-  return Decoded(NETWORK_COMMON_RECEIVERS,
-                 Request(NETWORK_COMMON_RECEIVERS, "", NETWORK_COMMON_RECEIVERS), DecodeReceivers);
+  return Fetch<ReceiversAnswer>(NETWORK_COMMON_RECEIVERS).receivers;
 }
 
 DayTypeNames CliSession::FetchDayTypeNames() {
-  return Decoded(NETWORK_DAYTYPENAMES, Request(NETWORK_DAYTYPENAMES, "", NETWORK_DAYTYPENAMES),
-                 DecodeDayTypeNames);
+  return Fetch<DayTypeNamesAnswer>(NETWORK_DAYTYPENAMES).names;
 }
 
 void CliSession::Print(const std::string& human, const Json& json) {

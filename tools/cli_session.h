@@ -9,10 +9,10 @@
 #include <vector>
 
 #include "protocol/codec.h"
+#include "protocol/messages.h"
 #include "tools/cli_args.h"
 #include "tools/cli_connection.h"
 #include "tools/cli_format.h"
-#include "tools/cli_messages.h"
 
 namespace orlund {
 
@@ -40,13 +40,20 @@ class CliSession {
   void SendConfirmed(int type, std::string_view payload);
 
   // Runs `decode` on an answer; a DecodeError becomes kExitProtocol.
-  template <typename Decode>
-  auto Decoded(int answer_type, const std::string& payload, Decode decode) {
+  template <typename DecodeFunction>
+  auto Decoded(int answer_type, const std::string& payload, DecodeFunction decode) {
     try {
       return decode(payload);
     } catch (const DecodeError& e) {
       FailMalformed(answer_type, e.what());
     }
+  }
+
+  // Sends request `type`, which has no fields, and decodes its answer of the
+  // same type as an Answer.
+  template <typename Answer>
+  Answer Fetch(int type) {
+    return Decoded(type, Request(type, Encode(NoFields{}), type), Decode<Answer>);
   }
 
   std::vector<ReceiverEntry> FetchReceivers();

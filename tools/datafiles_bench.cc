@@ -5,14 +5,13 @@
 // figure shows what the flushes cost. Run build/bin/datafiles_bench.
 
 #include <benchmark/benchmark.h>
-#include <stdlib.h>
 
-#include <filesystem>
 #include <memory>
 #include <string>
 
 #include "store/data_store.h"
 #include "testing/full_store.h"
+#include "testing/test_temp_dir.h"
 
 namespace {
 
@@ -21,21 +20,14 @@ using namespace orlund;
 // A scratch project holding the full store, removed when the program ends.
 class Project {
  public:
-  Project() {
-    char pattern[] = "/tmp/orlund-bench-XXXXXX";
-    if (mkdtemp(pattern) != nullptr) path_ = std::string(pattern) + "/";
-    testing::FillFullStore(*store_);
-  }
-  ~Project() {
-    if (!path_.empty()) std::filesystem::remove_all(path_);
-  }
+  Project() { testing::FillFullStore(*store_); }
   StoreContext context(FileSystem& fs = DefaultFileSystem()) {
-    return StoreContext{path_, log_, texts_, fs};
+    return StoreContext{dir_.path(), log_, texts_, fs};
   }
   DataStore& store() { return *store_; }
 
  private:
-  std::string path_;
+  TestTempDir dir_;
   FixedTexts texts_;
   RecordingLog log_;
   std::unique_ptr<DataStore> store_ = std::make_unique<DataStore>();

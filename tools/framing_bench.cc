@@ -12,7 +12,7 @@
 
 #include "protocol/catalogue.h"
 #include "protocol/framing.h"
-#include "testing/handler_testing.h"
+#include "testing/fake_transport.h"
 
 namespace {
 

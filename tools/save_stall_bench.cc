@@ -16,8 +16,7 @@
 #include <memory>
 #include <string>
 
-#include "protocol/codec.h"
-#include "protocol/profile_codec.h"
+#include "protocol/messages.h"
 #include "store/data_store.h"
 #include "testing/full_store.h"
 #include "testing/harness.h"
@@ -78,6 +77,16 @@ class Scratch {
     if (!project.empty()) std::filesystem::remove_all(project, ignored);
     if (!home.empty()) std::filesystem::remove_all(home, ignored);
   }
+  // The commands queued for the alarm server.
+  size_t Queued() const {
+    size_t count = 0;
+    std::error_code ec;
+    for (const auto& entry : std::filesystem::directory_iterator(home + "queue", ec)) {
+      count += entry.path().extension() == ".cmd";
+    }
+    return count;
+  }
+
   std::string project, home;
   int port = test::FreePort();
 };
@@ -94,7 +103,6 @@ void BM_AnswerDelayWhileSavingEverything(benchmark::State& state) {
   }
   test::Client changer(scratch.port);
   if (changer.ReadStartPackets().size() != 4) return state.SkipWithError("no start packets");
-  const std::string queue = scratch.home + "queue";
   ProfileRecord profile;
   profile.Name = "Profile 7";
   cTimeSchedule schedule;
@@ -109,12 +117,12 @@ void BM_AnswerDelayWhileSavingEverything(benchmark::State& state) {
       const auto quiet_until = Clock::now() + std::chrono::seconds(1);
       idle = std::max(idle, LongestAnswerDelay(asker, [&] { return Clock::now() >= quiet_until; }));
     }
-    const size_t queued = test::QueuedCommands(queue).size();
+    const size_t queued = scratch.Queued();
     profile.TextA = "round " + std::to_string(++round);
-    changer.Send(100, EncodeString("Receiver 7") + EncodeInt16(0) + EncodeInt16(0) +
-                          EncodeInt16(1) + EncodeString(profile.TextA) + EncodeString("0171") +
-                          EncodeString("3") + EncodeString("1200") + EncodeString(""));
-    changer.Send(120, EncodeString(profile.Name) + EncodeProfile(profile, schedule));
+    changer.Send(100, Encode(ReceiverEntry{
+                          "Receiver 7", 0, 0, 1, profile.TextA, {"0171", "3", "1200", ""}}));
+    changer.Send(
+        120, Encode(ProfileUpdateRequest{profile.Name, {profile, schedule.ComposePeriodArray()}}));
     // The asker connects once the receiver's broadcast has gone out: an
     // answer queued behind a broadcast the client has not acknowledged yet
     // waits for its delayed acknowledgement (about 40 ms), which is the
@@ -124,8 +132,7 @@ void BM_AnswerDelayWhileSavingEverything(benchmark::State& state) {
     if (!echo || echo->type != 100) return state.SkipWithError("no echo of the change");
     test::Client asker(scratch.port);
     if (asker.ReadStartPackets().size() != 4) return state.SkipWithError("no start packets");
-    const double delay =
-        LongestAnswerDelay(asker, [&] { return test::QueuedCommands(queue).size() >= queued + 2; });
+    const double delay = LongestAnswerDelay(asker, [&] { return scratch.Queued() >= queued + 2; });
     if (delay < 0) return state.SkipWithError("an answer did not come");
     saving = std::max(saving, delay);
   }

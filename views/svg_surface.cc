@@ -4,6 +4,8 @@
 #include <charconv>
 #include <cmath>
 
+#include "base/cp1252.h"
+
 namespace orlund {
 
 namespace {
@@ -14,25 +16,6 @@ std::string Num(double value) {
   char buffer[32];
   auto result = std::to_chars(buffer, buffer + sizeof buffer, value);
   return std::string(buffer, result.ptr);
-}
-
-// Unicode code points of 0x80..0x9F in Windows-1252; 0 where unassigned.
-constexpr char32_t kHighControls[32] = {
-    0x20AC, 0,      0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
-    0x2039, 0x0152, 0,      0x017D, 0,      0,      0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
-    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0,      0x017E, 0x0178};
-
-void AppendUtf8(std::string& out, char32_t code) {
-  if (code < 0x80) {
-    out.push_back(static_cast<char>(code));
-  } else if (code < 0x800) {
-    out.push_back(static_cast<char>(0xC0 | (code >> 6)));
-    out.push_back(static_cast<char>(0x80 | (code & 0x3F)));
-  } else {
-    out.push_back(static_cast<char>(0xE0 | (code >> 12)));
-    out.push_back(static_cast<char>(0x80 | ((code >> 6) & 0x3F)));
-    out.push_back(static_cast<char>(0x80 | (code & 0x3F)));
-  }
 }
 
 std::string TextElement(double x, double y, double width, std::string_view text, int32_t colour,
@@ -76,12 +59,10 @@ std::string SvgText(std::string_view text) {
       default:
         break;
     }
-    char32_t code = byte;
-    if (byte < 0x20 || byte == 0x7F) {
-      code = 0xFFFD;
-    } else if (byte >= 0x80 && byte < 0xA0) {
-      code = kHighControls[byte - 0x80] != 0 ? kHighControls[byte - 0x80] : 0xFFFD;
-    }
+    char32_t code = Cp1252CodePoint(byte);
+    // Control characters, and the undefined bytes that map to them, have no
+    // glyph.
+    if (code < 0x20 || (code >= 0x7F && code < 0xA0)) code = 0xFFFD;
     AppendUtf8(out, code);
   }
   return out;
