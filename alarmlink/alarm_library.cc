@@ -61,8 +61,11 @@ bool AlarmLibrary::TryOpen(const std::string& path, std::string& error) {
 }
 
 bool AlarmLibrary::Load() {
-  if (tried_) return handle_ != nullptr;
-  tried_ = true;
+  std::call_once(tried_, [this] { LoadOnce(); });
+  return handle_ != nullptr;
+}
+
+void AlarmLibrary::LoadOnce() {
   try {
     std::vector<std::string> candidates;
     if (!explicit_path_.empty()) {
@@ -79,7 +82,7 @@ bool AlarmLibrary::Load() {
     std::string errors;
     for (const std::string& path : candidates) {
       std::string error;
-      if (TryOpen(path, error)) return true;
+      if (TryOpen(path, error)) return;
       if (!errors.empty()) errors += "; ";
       errors += error;
     }
@@ -87,7 +90,6 @@ bool AlarmLibrary::Load() {
   } catch (...) {
     // Out of memory while building paths: the library stays unbound.
   }
-  return false;
 }
 
 void AlarmLibrary::Warn(const std::string& text) {
@@ -98,8 +100,7 @@ void AlarmLibrary::Warn(const std::string& text) {
 }
 
 void AlarmLibrary::CallFailed(const char* entry_point, int32_t result) {
-  if (warned_failed_call_) return;
-  warned_failed_call_ = true;
+  if (warned_failed_call_.exchange(true)) return;
   try {
     Warn(std::string("Alarm server library: ") + entry_point + " failed with code " +
          std::to_string(result) + " (further failures are not reported)");

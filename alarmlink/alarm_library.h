@@ -3,10 +3,13 @@
 // library is loaded at the first call, not at construction. When it cannot be
 // loaded, or a call reports failure, the call is lost and one warning is
 // written (once for loading, once for failed calls); a command's caller learns
-// the result, a full spool included, and reports it itself.
+// the result, a full spool included, and reports it itself. Calls may come
+// from the event thread and the save writer at once.
 
+#include <atomic>
 #include <cstdint>
 #include <functional>
+#include <mutex>
 #include <string>
 #include <string_view>
 
@@ -41,14 +44,15 @@ class AlarmLibrary : public AlarmLink {
   using CommandEntryFn = int32_t (*)(const char*, int32_t);
   using SysLogEntryFn = int32_t (*)(const char*, const char*);
 
+  void LoadOnce();
   bool TryOpen(const std::string& path, std::string& error);
   void Warn(const std::string& text);
   void CallFailed(const char* entry_point, int32_t result);
 
   std::string explicit_path_;
   WarningSink warn_;
-  bool tried_ = false;
-  bool warned_failed_call_ = false;
+  std::once_flag tried_;
+  std::atomic<bool> warned_failed_call_ = false;
   void* handle_ = nullptr;
   CommandEntryFn command_entry_ = nullptr;
   SysLogEntryFn sys_log_entry_ = nullptr;

@@ -50,4 +50,8 @@ std::string FormatFileDate(const std::tm& when) {
   return Format(fields, "%Y%m%d").substr(1);
 }
 
+std::string FormatFileDateTime(const std::tm& when) {
+  return FormatFileDate(when) + Format(TwoDigitFields(when), "-%H%M%S");
+}
+
 }  // namespace orlund

@@ -20,5 +20,7 @@ std::tm ToLocalTime(std::chrono::system_clock::time_point when);
 std::string FormatLogDateTime(const std::tm& when);
 // "YYYYMMDD".
 std::string FormatFileDate(const std::tm& when);
+// "YYYYMMDD-HHNNSS", for names of files kept aside.
+std::string FormatFileDateTime(const std::tm& when);
 
 }  // namespace orlund

@@ -3,6 +3,7 @@
 // the meaning the alarm server's own tools give them: an index outside a
 // table, an argument that cannot be decoded, a number that does not fit.
 
+#include <cstring>
 #include <stdexcept>
 #include <string>
 
@@ -32,6 +33,18 @@ class OverflowError : public std::overflow_error {
 class TruncatedError : public std::runtime_error {
  public:
   explicit TruncatedError(const std::string& what) : std::runtime_error(what) {}
+};
+
+// A file operation that failed: "'<path>': <reason>", with its errno value.
+class FileError : public std::runtime_error {
+ public:
+  FileError(const std::string& path, int error_number)
+      : std::runtime_error("'" + path + "': " + std::strerror(error_number)),
+        error_number_(error_number) {}
+  int error_number() const { return error_number_; }
+
+ private:
+  int error_number_;
 };
 
 }  // namespace orlund

@@ -1,12 +1,8 @@
 #include "base/file_utils.h"
 
-#include <dirent.h>
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <cerrno>
 
+#include "base/file_system.h"
 #include "base/staged_files.h"
 #include "base/text_case.h"
 
@@ -35,18 +31,14 @@ bool MatchFileName(std::string_view name, std::string_view pattern) {
 }
 
 std::vector<std::string> ListMatchingFiles(const std::string& directory, std::string_view pattern) {
+  std::vector<DirectoryEntry> entries;
   std::vector<std::string> names;
-  DIR* dir = opendir(directory.empty() ? "." : directory.c_str());
-  if (dir == nullptr) return names;
-  std::string base = directory;
-  if (!base.empty() && base.back() != '/') base += '/';
-  while (dirent* entry = readdir(dir)) {
-    std::string name = entry->d_name;
-    if (name == "." || name == ".." || !MatchFileName(name, pattern)) continue;
-    struct stat st;
-    if (stat((base + name).c_str(), &st) == 0 && S_ISREG(st.st_mode)) names.push_back(name);
+  if (DefaultFileSystem().ListDirectory(directory, entries) != 0) return names;
+  for (DirectoryEntry& entry : entries) {
+    if (entry.type == FileInfo::Type::kRegular && MatchFileName(entry.name, pattern)) {
+      names.push_back(std::move(entry.name));
+    }
   }
-  closedir(dir);
   return names;
 }
 
@@ -62,32 +54,15 @@ bool FileExists(const std::string& path) {
   if (last.find_first_of("*?") != std::string::npos) {
     return !ListMatchingFiles(DirectoryOf(path), last).empty();
   }
-  struct stat st;
-  return stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
+  FileInfo info;
+  return DefaultFileSystem().Stat(path, info) == 0 && info.type == FileInfo::Type::kRegular;
 }
 
 std::optional<std::string> ReadFileBytes(const std::string& path) {
-  int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) return std::nullopt;
-  struct stat st;
-  if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-    close(fd);
-    return std::nullopt;
-  }
-  std::string out;
-  char buffer[65536];
-  for (;;) {
-    ssize_t got = read(fd, buffer, sizeof buffer);
-    if (got < 0 && errno == EINTR) continue;
-    if (got < 0) {
-      close(fd);
-      return std::nullopt;
-    }
-    if (got == 0) break;
-    out.append(buffer, static_cast<size_t>(got));
-  }
-  close(fd);
-  return out;
+  std::string bytes;
+  FileIdentity identity;
+  if (DefaultFileSystem().ReadFile(path, bytes, identity) != 0) return std::nullopt;
+  return bytes;
 }
 
 bool WriteFileAtomically(const std::string& path, std::string_view bytes) {
@@ -95,8 +70,8 @@ bool WriteFileAtomically(const std::string& path, std::string_view bytes) {
   const std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
   int error_number = 0;
   {
-    StagedFiles file(DirectoryOf(path));
-    if (file.Stage(name, bytes) && file.Commit({})) return true;
+    StagedFiles file(DefaultFileSystem(), DirectoryOf(path));
+    if (file.Stage(name, bytes) && file.Commit()) return true;
     error_number = file.error_number();
   }
   errno = error_number;

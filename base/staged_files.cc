@@ -1,148 +1,131 @@
 #include "base/staged_files.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <cstring>
+#include <memory>
 
 namespace orlund {
 
-namespace {
-
-bool WriteAll(int fd, std::string_view bytes) {
-  while (!bytes.empty()) {
-    ssize_t put = write(fd, bytes.data(), bytes.size());
-    if (put < 0 && errno == EINTR) continue;
-    if (put < 0) return false;
-    if (put == 0) {
-      errno = EIO;
-      return false;
-    }
-    bytes.remove_prefix(static_cast<size_t>(put));
-  }
-  return true;
-}
-
-// Gives the new file `fd` the owner, group and permission bits of the file it
-// will replace. Owner and group are kept where the process may set them
-// (root; the group also for a member of it); the permission bits always.
-bool TakeOverAttributes(int fd, const struct stat& old) {
-  struct stat now;
-  if (fstat(fd, &now) == 0 && (now.st_uid != old.st_uid || now.st_gid != old.st_gid) &&
-      fchown(fd, old.st_uid, old.st_gid) != 0 &&
-      fchown(fd, static_cast<uid_t>(-1), old.st_gid) != 0) {
-    // Neither may be set: the new file keeps this process's owner and group.
-  }
-  // After the owner: a change of owner clears the set-user and set-group bits.
-  return fchmod(fd, old.st_mode & 07777) == 0;
-}
-
-bool SyncFile(const std::string& path) {
-  int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) return false;
-  bool ok = fsync(fd) == 0;
-  int saved = errno;
-  close(fd);
-  errno = saved;
-  return ok;
-}
-
-bool SyncDirectory(const std::string& directory) {
-  int fd = open(directory.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  if (fd < 0) return false;
-  bool ok = fsync(fd) == 0;
-  int saved = errno;
-  close(fd);
-  errno = saved;
-  return ok;
-}
-
-// One flush of the file system that holds `directory`.
-bool SyncFileSystem(const std::string& directory) {
-  int fd = open(directory.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  if (fd < 0) return false;
-  bool ok = syncfs(fd) == 0;
-  int saved = errno;
-  close(fd);
-  errno = saved;
-  return ok;
-}
-
-}  // namespace
-
-StagedFiles::StagedFiles(std::string directory, MissingDirectory missing)
-    : directory_(std::move(directory)), missing_(missing) {}
+StagedFiles::StagedFiles(FileSystem& fs, std::string directory, MissingDirectory missing)
+    : fs_(fs), directory_(std::move(directory)), missing_(missing) {}
 
 StagedFiles::~StagedFiles() {
-  for (const Entry& entry : entries_) {
-    if (!entry.renamed) unlink(entry.temp_path.c_str());
+  if (keep_temporaries_) return;
+  // Those already renamed are gone; their unlink fails harmlessly. What
+  // cannot be removed now goes at the next recovery.
+  try {
+    for (const SwitchStep& step : staged_) (void)fs_.Unlink(directory_ + step.from);
+  } catch (...) {
   }
 }
 
-bool StagedFiles::Fail(const std::string& what, int error_number) {
+bool StagedFiles::Fail(const std::string& path, int error_number) {
   error_number_ = error_number;
-  error_ = "'" + what + "': " + std::strerror(error_number);
+  error_ = "'" + path + "': " + std::strerror(error_number);
   return false;
 }
 
 bool StagedFiles::Stage(const std::string& name, std::string_view bytes) {
   static std::atomic<unsigned> counter{0};
-  std::string final_path = directory_ + name;
-  struct stat old;
-  if (lstat(final_path.c_str(), &old) == 0 && S_ISDIR(old.st_mode)) {
-    return Fail(final_path, EISDIR);
-  }
-  const bool takes_over = stat(final_path.c_str(), &old) == 0 && S_ISREG(old.st_mode);
+  const std::string final_path = directory_ + name;
+  FileInfo old;
+  int error = fs_.Stat(final_path, old);
+  if (error != 0 && error != ENOENT) return Fail(final_path, error);
+  if (error == 0 && old.type == FileInfo::Type::kDirectory) return Fail(final_path, EISDIR);
+  // A file moved aside first is not replaced: the new one is new.
+  const bool takes_over = error == 0 && old.type == FileInfo::Type::kRegular &&
+                          std::none_of(moves_.begin(), moves_.end(),
+                                       [&](const SwitchStep& move) { return move.from == name; });
   // ".~" in front and ".tmp" behind: no pattern of the data files matches.
-  std::string temp_path = directory_ + ".~" + name + "." + std::to_string(getpid()) + "." +
-                          std::to_string(counter++) + ".tmp";
+  const std::string temp =
+      ".~" + name + "." + std::to_string(getpid()) + "." + std::to_string(counter++) + ".tmp";
+  const std::string temp_path = directory_ + temp;
   // A replacement is private until it has the old file's attributes.
-  const mode_t mode = takes_over ? 0600 : 0644;
-  int fd = open(temp_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, mode);
-  if (fd < 0 && errno == ENOENT && missing_ == MissingDirectory::kCreate &&
-      mkdir(directory_.c_str(), 0755) == 0) {
-    fd = open(temp_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, mode);
+  const uint32_t mode = takes_over ? 0600 : 0644;
+  std::unique_ptr<WritableFile> file;
+  error = fs_.CreateFile(temp_path, mode, file);
+  if (error == ENOENT && missing_ == MissingDirectory::kCreate) {
+    error = fs_.MakeDirectory(directory_);
+    if (error == 0 || error == EEXIST) error = fs_.CreateFile(temp_path, mode, file);
   }
-  if (fd < 0) return Fail(temp_path, errno);
-  entries_.push_back({temp_path, name});
-  bool ok = (!takes_over || TakeOverAttributes(fd, old)) && WriteAll(fd, bytes);
-  int saved = errno;
-  if (close(fd) != 0 && ok) {
-    ok = false;
-    saved = errno;
-  }
-  if (!ok) return Fail(final_path, saved);
+  if (error != 0) return Fail(temp_path, error);
+  staged_.push_back({SwitchStep::Kind::kReplace, temp, name, {}});
+  if (takes_over) error = file->TakeOverAttributes(old);
+  if (error == 0) error = file->Append(bytes);
+  int closed = file->Close();
+  if (error == 0) error = closed;
+  if (error != 0) return Fail(final_path, error);
+  FileInfo written;
+  if ((error = fs_.Stat(temp_path, written)) != 0) return Fail(temp_path, error);
+  staged_.back().identity = written.identity;
   return true;
 }
 
-bool StagedFiles::SyncStaged() {
-  // One file is flushed alone; for more, one flush of the file system puts
-  // every staged file on disk, far cheaper than a sync per file.
-  if (entries_.size() == 1)
-    return SyncFile(entries_.front().temp_path) || Fail(entries_.front().temp_path, errno);
-  return SyncFileSystem(directory_) || Fail(directory_, errno);
+void StagedFiles::MoveAside(const std::string& name, const std::string& target) {
+  moves_.push_back({SwitchStep::Kind::kMoveAside, name, target, {}});
 }
 
-bool StagedFiles::Commit(const std::vector<std::string>& obsolete) {
-  if (entries_.empty() && obsolete.empty()) return true;  // nothing to change, maybe no directory
-  if (!entries_.empty() && !SyncStaged()) return false;
-  for (Entry& entry : entries_) {
-    std::string final_path = directory_ + entry.name;
-    if (rename(entry.temp_path.c_str(), final_path.c_str()) != 0) return Fail(final_path, errno);
-    entry.renamed = true;
+void StagedFiles::Remove(const std::string& name, const FileIdentity& identity) {
+  removals_.push_back({SwitchStep::Kind::kRemove, name, "", identity});
+}
+
+bool StagedFiles::WriteJournal() {
+  const std::string path = directory_ + kSwitchJournalName;
+  std::unique_ptr<WritableFile> file;
+  int error = fs_.CreateFile(path, 0644, file);
+  if (error != 0) return Fail(path, error);
+  // From here on the journal may be complete on disk, and a complete journal
+  // needs every staged file for the switch it records: they stay until the
+  // journal is known to be gone or the switch is done, also when an
+  // exception passes through.
+  keep_temporaries_ = true;
+  error = file->Append(EncodeSwitchJournal(steps_));
+  int closed = file->Close();
+  if (error == 0) error = closed;
+  if (error == 0) error = fs_.SyncFile(path);
+  if (error == 0) error = fs_.SyncDirectory(directory_);
+  if (error == 0) return true;
+  Fail(path, error);
+  int removed = fs_.Unlink(path);
+  keep_temporaries_ = removed != 0 && removed != ENOENT;
+  return false;
+}
+
+bool StagedFiles::Commit() {
+  steps_ = moves_;
+  steps_.insert(steps_.end(), staged_.begin(), staged_.end());
+  steps_.insert(steps_.end(), removals_.begin(), removals_.end());
+  if (steps_.empty()) return true;  // nothing to change, maybe no directory
+  // One file is flushed alone; for more, one flush of the file system puts
+  // every staged file on disk, far cheaper than a sync per file.
+  if (staged_.size() == 1) {
+    int error = fs_.SyncFile(directory_ + staged_.front().from);
+    if (error != 0) return Fail(directory_ + staged_.front().from, error);
+  } else if (!staged_.empty()) {
+    int error = fs_.SyncFileSystem(directory_);
+    if (error != 0) return Fail(directory_, error);
   }
-  for (const std::string& name : obsolete) {
-    bool written = std::any_of(entries_.begin(), entries_.end(),
-                               [&](const Entry& entry) { return entry.name == name; });
-    if (written) continue;
-    std::string path = directory_ + name;
-    if (unlink(path.c_str()) != 0 && errno != ENOENT) return Fail(path, errno);
+  // A lone step needs no journal: a rename or an unlink is atomic by itself.
+  const bool journal = steps_.size() > 1;
+  if (journal && !WriteJournal()) return false;
+  progress_ = ApplySwitch(fs_, directory_, steps_);
+  if (progress_.error_number != 0) {
+    // Tried once more at once: a passing fault then leaves no half-switched
+    // set behind.
+    SwitchProgress again = ApplySwitch(fs_, directory_, steps_);
+    again.moved.insert(again.moved.begin(), progress_.moved.begin(), progress_.moved.end());
+    progress_ = std::move(again);
+    if (progress_.error_number != 0) return Fail(progress_.failed_path, progress_.error_number);
   }
-  if (!SyncDirectory(directory_)) return Fail(directory_, errno);
+  keep_temporaries_ = false;
+  staged_.clear();  // all renamed: nothing left to remove
+  // A journal of a finished switch that stays behind is harmless: completing
+  // it again changes nothing, and the next recovery removes it.
+  if (journal) (void)fs_.Unlink(directory_ + kSwitchJournalName);
   return true;
 }
 

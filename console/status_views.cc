@@ -94,7 +94,8 @@ OverviewFacts CollectOverview(const ServerState& state, const ConsoleNow& now) {
   facts.port = state.settings.ActiveXServerPort;
   for (const auto& member : state.ClientConnections) facts.clients += member->IsConnected();
   facts.client_limit = ServerState::kMaxClientConnections;
-  facts.pending_saves = {state.ReceiversChanged, state.ProfilesChanged};
+  facts.pending_saves = {static_cast<bool>(state.ReceiversChanged),
+                         static_cast<bool>(state.ProfilesChanged)};
   facts.last_save = state.metrics.last_save;
   facts.last_reload = state.metrics.last_reload;
   const char* spool = std::getenv("ORLUND_COMMAND_QUEUE");

@@ -5,7 +5,10 @@
 namespace orlund {
 
 bool QueueAlarmCommand(ServerState& state, const std::string& command) {
-  const int32_t result = state.alarm.SetCommandEntry(command);
+  return ReportAlarmCommand(state, state.alarm.SetCommandEntry(command));
+}
+
+bool ReportAlarmCommand(ServerState& state, int32_t result) {
   if (result != kCommandQueueFull) return result == kCommandQueued;
   CommandSpoolRefusals& refusals = state.spool_refusals;
   ++refusals.unreported;

@@ -3,6 +3,7 @@
 // the server log: one line at the first refusal, then at most one a minute,
 // each counting the commands refused since the line before.
 
+#include <cstdint>
 #include <string>
 
 #include "protocol/server_state.h"
@@ -11,5 +12,9 @@ namespace orlund {
 
 // True when the command was queued.
 bool QueueAlarmCommand(ServerState& state, const std::string& command);
+
+// The same report for a command another thread handed to the spool
+// (SetCommandEntry's `result`); true when it was queued.
+bool ReportAlarmCommand(ServerState& state, int32_t result);
 
 }  // namespace orlund

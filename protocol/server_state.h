@@ -23,6 +23,7 @@
 #include "schedule/calendar.h"
 #include "store/data_store.h"
 #include "store/directory_stamp.h"
+#include "store/pending_changes.h"
 #include "store/store_context.h"
 #include "store/users.h"
 
@@ -98,11 +99,11 @@ struct ServerState {
   // is built from the language texts and the INI file instead).
   std::array<std::string, 23> DayTypeNames;
 
-  // Deferred saves: set by receiver and profile requests, served by the
-  // timer's next tick, which also records the directory's stamp so that its
-  // own write is not taken for a foreign change.
-  bool ReceiversChanged = false;
-  bool ProfilesChanged = false;
+  // Deferred saves: changes counted by receiver and profile requests, saved
+  // from the timer's next tick on, which also records the directory's stamp
+  // so that the server's own write is not taken for a foreign change.
+  PendingChanges ReceiversChanged;
+  PendingChanges ProfilesChanged;
   DirectoryStamp ReceiversDirectoryStamp;
   DirectoryStamp ProfilesDirectoryStamp;
   int32_t PollElapsed = 0;
@@ -120,7 +121,12 @@ struct ServerState {
     return settings.RequireActiveXLogin && users.UserCount > 0 ? 0 : 32767;
   }
 
-  StoreContext store_context() const { return StoreContext{ProjectDirectory, log, texts}; }
+  // What the data files are read and written through.
+  FileSystem* file_system = &DefaultFileSystem();
+
+  StoreContext store_context() const {
+    return StoreContext{ProjectDirectory, log, texts, *file_system};
+  }
 };
 
 }  // namespace orlund

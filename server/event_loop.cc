@@ -32,10 +32,13 @@ EventLoop::EventLoop(ServerState& state)
       acceptor_(io_),
       accept_loop_(acceptor_, [this](tcp::socket socket) { OnAccepted(std::move(socket)); }),
       timer_(io_),
-      signals_(io_) {
+      signals_(io_),
+      save_thread_(io_),
+      saves_(state, save_thread_) {
   // Taken over from the start, so that a signal during start-up waits for
   // the loop instead of ending the process with its default action.
   ::signal(SIGPIPE, SIG_IGN);
+  ::signal(SIGXFSZ, SIG_IGN);
   // A closed terminal stops the server like a stop request, saves first.
   signals_.add(SIGHUP);
   signals_.add(SIGINT);
@@ -90,7 +93,7 @@ void EventLoop::ArmTimer() {
   timer_.expires_at(next);
   timer_.async_wait([this](const boost::system::error_code& error) {
     if (error) return;
-    TimerTick(state_);
+    TimerTick(state_, saves_);
     ArmTimer();
   });
 }
@@ -103,10 +106,17 @@ void EventLoop::WaitForSignal() {
       WaitForSignal();
       return;
     }
-    // A stop: a client's acknowledged change must not be lost.
-    RunPendingSaves(state_);
-    io_.stop();
+    Stop();
   });
+}
+
+void EventLoop::Stop() {
+  boost::system::error_code ignored;
+  acceptor_.close(ignored);
+  timer_.cancel();
+  state_.ClientConnections.clear();
+  // A client's acknowledged change must not be lost.
+  saves_.Finish([this] { io_.stop(); });
 }
 
 void EventLoop::Run() {

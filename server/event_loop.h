@@ -1,8 +1,11 @@
 #pragma once
 // The server's one event thread: a boost::asio::io_context run on the main
 // thread, with the listening socket, every client socket, the one-second
-// timer and the signals. SIGUSR1 switches the traffic file on and off;
-// SIGINT and SIGTERM carry out the pending deferred saves and stop the loop.
+// timer and the signals; beside it the writer thread of the deferred saves.
+// SIGUSR1 switches the traffic file on and off. SIGINT, SIGTERM and SIGHUP
+// stop: no more clients are served, the save in flight is awaited, what is
+// still pending is saved, and then the loop ends. SIGPIPE and SIGXFSZ are
+// ignored: a failed write is an error of that write, never the process's end.
 
 #include <boost/asio/io_context.hpp>
 #include <boost/asio/ip/tcp.hpp>
@@ -12,6 +15,8 @@
 
 #include "protocol/server_state.h"
 #include "server/accept_loop.h"
+#include "server/deferred_saves.h"
+#include "server/save_thread.h"
 
 namespace orlund {
 
@@ -34,7 +39,7 @@ class EventLoop {
   bool Listen(int port, std::string& error);
 
   // Starts the timer and the signal handling and runs every event until a
-  // stop signal arrived; returns then.
+  // stop signal arrived and the stop's saves are done; returns then.
   void Run();
 
   // The loop's io_context, for the operator console on the same thread.
@@ -44,6 +49,7 @@ class EventLoop {
   void OnAccepted(boost::asio::ip::tcp::socket socket);
   void ArmTimer();
   void WaitForSignal();
+  void Stop();
 
   ServerState& state_;
   boost::asio::io_context io_;
@@ -51,6 +57,8 @@ class EventLoop {
   AcceptLoop accept_loop_;
   boost::asio::steady_timer timer_;
   boost::asio::signal_set signals_;
+  SaveThread save_thread_;
+  DeferredSaves saves_;
 };
 
 }  // namespace orlund

@@ -28,6 +28,7 @@
 #include "store/receiver_types.h"
 #include "store/receivers.h"
 #include "store/settings_store.h"
+#include "store/table_files.h"
 #include "store/users.h"
 
 namespace orlund {
@@ -126,6 +127,10 @@ int StartAndRun(ServerState& state, ServerLogWriter& log) {
       state.log.ServerLog("Login required but no users loaded: every client gets user level 32767");
     }
     LoadReceiverTypes(state.data.receiver_types, context);
+    // A save that a crash cut short is completed or dropped first, so that
+    // the tables load a whole set of files.
+    RecoverTableDirectory(state.ProjectDirectory + "Receivers/", context);
+    RecoverTableDirectory(state.ProjectDirectory + "Profiles/", context);
     LoadAllReceivers(state.data.receivers, context);
     LoadAllProfiles(state.data.profiles, context);
   } catch (const std::exception& e) {

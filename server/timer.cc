@@ -6,7 +6,6 @@
 
 #include "base/numeric.h"
 #include "base/text_numbers.h"
-#include "protocol/alarm_commands.h"
 #include "protocol/catalogue.h"
 #include "protocol/sending.h"
 #include "store/directory_stamp.h"
@@ -48,52 +47,26 @@ void SweepConnections(ServerState& state) {
   }
 }
 
-// A load or save that throws must not stop the server; the failure is shown
-// in the packet list and counts as a failed save.
-template <typename Operation>
-bool Guarded(ServerState& state, const char* what, Operation operation) {
-  try {
-    operation();
-    return true;
-  } catch (const std::exception& e) {
-    state.List_Packets.Add(std::string(what) + " failed: " + e.what());
-  } catch (...) {
-    state.List_Packets.Add(std::string(what) + " failed");
-  }
-  return false;
-}
-
-// Writes a table whose changed flag is set; after a successful save, queues
-// the alarm server's reload command and records the directory's stamp.
-template <typename Save>
-void SaveIfChanged(ServerState& state, DataTable table, bool& changed, const char* what,
-                   const char* reload_command, const std::string& directory, DirectoryStamp& stamp,
-                   Save save) {
-  if (!changed) return;
-  bool saved = false;
-  const auto started = state.clock.steady_now();
-  if (!Guarded(state, what, [&] { saved = save(); })) saved = false;
-  RecordSave(state.metrics, table, saved, state.clock.steady_now() - started,
-             state.clock.local_now());
-  if (!saved) return;
-  QueueAlarmCommand(state, reload_command);
-  GetNewestDataFileTime(directory, stamp);
-  changed = false;
-}
-
 // Reloads a table whose directory changed since its stamp. A directory that
-// cannot be scanned counts as unchanged. While a change of the table is still
-// waiting to be written, the table in memory is newer than the files and is
-// kept; the stamp stays, so the files are compared again after the save.
+// cannot be scanned counts as unchanged. While the table has changes not yet
+// on disk, or a save of it runs, the table in memory is newer than the files
+// and is kept; the stamp stays, so the files are compared again afterwards.
+// A reload that fails keeps the table and the stamp, and is tried again at
+// the next poll.
 template <typename Reload>
-void ReloadIfChanged(ServerState& state, DataTable table, bool pending_change, const char* what,
+void ReloadIfChanged(ServerState& state, DataTable table, bool busy, const char* what,
                      const std::string& directory, DirectoryStamp& stamp, int32_t kind_text,
                      Reload reload) {
   DirectoryStamp now;
-  if (!GetNewestDataFileTime(directory, now) || now == stamp || pending_change) return;
-  stamp = now;
+  if (busy || !GetNewestDataFileTime(directory, now, *state.file_system) || now == stamp) return;
   int32_t count = 0;
-  if (!Guarded(state, what, [&] { count = reload(); })) return;
+  try {
+    count = reload();
+  } catch (const std::exception& e) {
+    state.List_Packets.Add(std::string(what) + " failed: " + e.what());
+    return;
+  }
+  stamp = now;
   RecordReload(state.metrics, table, state.clock.local_now());
   state.log.ServerLog(state.texts.GetText(kTextDataFilesReloaded) + " " + std::to_string(count) +
                       " " + state.texts.GetText(kind_text));
@@ -108,27 +81,17 @@ KeepAliveLimits KeepAliveLimitsFor(int32_t interval_ms) {
   return limits;
 }
 
-void RunPendingSaves(ServerState& state) {
-  const StoreContext context = state.store_context();
-  SaveIfChanged(state, DataTable::kReceivers, state.ReceiversChanged, "Saving the receivers", "RR",
-                state.ProjectDirectory + "Receivers", state.ReceiversDirectoryStamp,
-                [&] { return SaveAllReceivers(state.data.receivers, context); });
-  SaveIfChanged(state, DataTable::kProfiles, state.ProfilesChanged, "Saving the profiles", "RP:-1",
-                state.ProjectDirectory + "Profiles", state.ProfilesDirectoryStamp,
-                [&] { return SaveAllProfiles(state.data.profiles, context); });
-}
-
-void TimerTick(ServerState& state) {
+void TimerTick(ServerState& state, DeferredSaves& saves) {
   state.metrics.last_tick = state.clock.steady_now();
   SweepConnections(state);
-  RunPendingSaves(state);
+  saves.StartPending();
   state.PollElapsed += kTimerIntervalMs;
   if (state.PollElapsed < kPollIntervalMs) return;
   const StoreContext context = state.store_context();
-  ReloadIfChanged(state, DataTable::kReceivers, state.ReceiversChanged, "Reloading the receivers",
+  ReloadIfChanged(state, DataTable::kReceivers, saves.ReceiversBusy(), "Reloading the receivers",
                   state.ProjectDirectory + "Receivers", state.ReceiversDirectoryStamp,
                   kTextReceivers, [&] { return LoadAllReceivers(state.data.receivers, context); });
-  ReloadIfChanged(state, DataTable::kProfiles, state.ProfilesChanged, "Reloading the profiles",
+  ReloadIfChanged(state, DataTable::kProfiles, saves.ProfilesBusy(), "Reloading the profiles",
                   state.ProjectDirectory + "Profiles", state.ProfilesDirectoryStamp, kTextProfiles,
                   [&] { return LoadAllProfiles(state.data.profiles, context); });
   state.PollElapsed = 0;

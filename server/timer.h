@@ -1,13 +1,14 @@
 #pragma once
 // Timer_KeepAlive: the server's one periodic job, run every second. A tick
 // removes connections whose socket is gone, drops clients silent for too
-// long, sends keep-alives to quiet ones, carries out the deferred saves, and
+// long, sends keep-alives to quiet ones, starts the deferred saves, and
 // every ten seconds reloads a data table another program changed on disk.
 // Tests call TimerTick with a server state whose clocks they set.
 
 #include <cstdint>
 
 #include "protocol/server_state.h"
+#include "server/deferred_saves.h"
 
 namespace orlund {
 
@@ -26,13 +27,9 @@ struct KeepAliveLimits {
 };
 KeepAliveLimits KeepAliveLimitsFor(int32_t interval_ms);
 
-// Writes the receiver and profile tables whose changed flag is set, records
-// the directory's stamp and clears the flag. A save that fails keeps its
-// flag, and the stamp, so the next call tries again.
-void RunPendingSaves(ServerState& state);
-
-// One tick: the connection sweep, RunPendingSaves, and the directory poll
-// every kPollIntervalMs (counted in PollElapsed).
-void TimerTick(ServerState& state);
+// One tick: the connection sweep, the pending saves, and the directory poll
+// every kPollIntervalMs (counted in PollElapsed). A directory is not polled
+// while its table has changes not yet saved or a save of it runs.
+void TimerTick(ServerState& state, DeferredSaves& saves);
 
 }  // namespace orlund

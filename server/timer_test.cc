@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <deque>
 #include <filesystem>
 
 #include "base/file_utils.h"
@@ -9,15 +10,31 @@
 #include "protocol/framing.h"
 #include "store/profiles.h"
 #include "testing/fake_transport.h"
+#include "testing/fault_file_system.h"
 #include "testing/test_temp_dir.h"
 
 namespace orlund {
 namespace {
 
 using std::chrono::milliseconds;
+using testing::FaultFileSystem;
+using testing::FsOp;
+
+// Keeps the saves handed over until the test runs them.
+struct HeldSaves : SaveExecutor {
+  void Execute(Job job) override { jobs.push_back(std::move(job)); }
+  // The writer's half of the oldest save; returns its completion.
+  std::function<void()> Write() {
+    Job job = std::move(jobs.front());
+    jobs.pop_front();
+    return job();
+  }
+  std::deque<Job> jobs;
+};
 
 struct TimerServer : TestServer {
-  TimerServer() {
+  explicit TimerServer(bool hold_saves = false)
+      : saves(state, hold_saves ? static_cast<SaveExecutor&>(held) : at_once) {
     texts = FixedTexts{{{125, "receivers"},
                         {144, "profiles"},
                         {813, "Reloaded"},
@@ -36,9 +53,18 @@ struct TimerServer : TestServer {
   // Advances the clock and runs one tick.
   void Tick(milliseconds step = milliseconds(1000)) {
     now += step;
-    TimerTick(state);
+    TimerTick(state, saves);
   }
 
+  void AddReceiver(const std::string& name) {
+    ReceiverTable& table = state.data.receivers;
+    table.Receivers[table.ReceiverCount++].Name = name;
+    state.ReceiversChanged = true;
+  }
+
+  InlineSaveExecutor at_once;
+  HeldSaves held;
+  DeferredSaves saves;
   TestTempDir dir;
   std::chrono::steady_clock::time_point now{std::chrono::hours(1)};
 };
@@ -99,9 +125,7 @@ TEST(TimerTest, QuietClientGetsKeepAlivesAndIsDroppedAfterTwiceTheInterval) {
 
 TEST(TimerTest, ChangedTablesAreSavedOnceAndNotTakenForForeignChanges) {
   TimerServer server;
-  server.state.data.receivers.Receivers[0].Name = "Pager 1";
-  server.state.data.receivers.ReceiverCount = 1;
-  server.state.ReceiversChanged = true;
+  server.AddReceiver("Pager 1");
   server.state.ProfilesChanged = true;
   server.Tick();
   EXPECT_FALSE(server.state.ReceiversChanged);
@@ -114,21 +138,76 @@ TEST(TimerTest, ChangedTablesAreSavedOnceAndNotTakenForForeignChanges) {
   EXPECT_EQ(server.alarm.commands.size(), 2u);
 }
 
-TEST(TimerTest, FailedSaveKeepsItsFlagAndIsRetriedEveryTick) {
+TEST(TimerTest, FailingSavesAreRetriedWithOneLineWhenTheyStartAndOneWhenTheyEnd) {
   TimerServer server;
+  FaultFileSystem faulty(DefaultFileSystem());
+  faulty.Arm(FsOp::kAny, 1, FaultFileSystem::Fault::kThrow);
+  server.state.file_system = &faulty;
   ASSERT_TRUE(WriteFileAtomically(server.dir.path() + "Receivers", "in the way"));
-  server.state.data.receivers.ReceiverCount = 1;
-  server.state.ReceiversChanged = true;
-  server.Tick();
-  server.Tick();
+  server.AddReceiver("Pager 1");
+  server.Tick();  // throws
+  server.Tick();  // fails
   EXPECT_TRUE(server.state.ReceiversChanged);
-  EXPECT_EQ(server.log.lines.size(), 2u);  // one line per failed attempt
+  EXPECT_EQ(server.log.lines, std::vector<std::string>{"Receivers not saved: injected fault"});
   EXPECT_TRUE(server.alarm.commands.empty());
 
+  // A full spool loses the reload command only: the files are saved.
+  server.alarm.command_result = kCommandQueueFull;
   std::filesystem::remove(server.dir.path() + "Receivers");
   server.Tick();
   EXPECT_FALSE(server.state.ReceiversChanged);
+  EXPECT_EQ(server.log.lines,
+            (std::vector<std::string>{"Receivers not saved: injected fault",
+                                      "Command spool full: 1 command for the alarm server refused",
+                                      "Receivers saved after 2 failed attempts"}));
+  const ServerMetrics& metrics = server.state.metrics;
+  EXPECT_EQ(metrics.saves[0], (std::array<uint64_t, 2>{2, 1}));
+  EXPECT_TRUE(metrics.last_save[0].happened && metrics.last_save[0].ok);
+}
+
+TEST(TimerTest, ChangeDuringASaveIsSavedByTheNextAndTheDirectoryIsNotPolledMeanwhile) {
+  TimerServer server(/*hold_saves=*/true);
+  server.AddReceiver("Pager 1");
+  server.Tick();
+  ASSERT_EQ(server.held.jobs.size(), 1u);
+  std::function<void()> completion = server.held.Write();  // the files are on disk
   EXPECT_EQ(server.alarm.commands, std::vector<std::string>{"RR"});
+  server.AddReceiver("Pager 2");
+  for (int i = 0; i < 9; ++i) server.Tick();  // one save at a time; a poll
+  EXPECT_TRUE(server.held.jobs.empty());
+  EXPECT_EQ(server.state.PollElapsed, 0);
+  EXPECT_TRUE(server.log.lines.empty());  // its own write not reloaded
+
+  completion();
+  EXPECT_TRUE(server.state.ReceiversChanged);  // "Pager 2" is not on disk yet
+  server.Tick();
+  server.held.Write()();
+  EXPECT_FALSE(server.state.ReceiversChanged);
+  EXPECT_EQ(server.alarm.commands, (std::vector<std::string>{"RR", "RR"}));
+  EXPECT_TRUE(FileExists(server.dir.path() + "Receivers/Receiver_0001.dat"));
+  for (int i = 0; i < 10; ++i) server.Tick();
+  EXPECT_TRUE(server.log.lines.empty());
+}
+
+TEST(TimerTest, StopWaitsForTheSaveInFlightThenSavesWhatIsStillPending) {
+  TimerServer server(/*hold_saves=*/true);
+  server.AddReceiver("Pager 1");
+  server.Tick();
+  server.AddReceiver("Pager 2");
+  server.state.ProfilesChanged = true;
+  bool done = false;
+  server.saves.Finish([&] { done = true; });
+  ASSERT_EQ(server.held.jobs.size(), 2u);  // the receivers in flight, the profiles
+  server.held.Write()();
+  ASSERT_EQ(server.held.jobs.size(), 2u);  // the profiles, the receivers once more
+  server.held.Write()();
+  EXPECT_FALSE(done);
+  server.held.Write()();
+  EXPECT_TRUE(done);
+  EXPECT_FALSE(server.state.ReceiversChanged || server.state.ProfilesChanged);
+  EXPECT_EQ(server.alarm.commands, (std::vector<std::string>{"RR", "RP:-1", "RR"}));
+  server.Tick();  // the timer starts nothing after the stop
+  EXPECT_TRUE(server.held.jobs.empty());
 }
 
 TEST(TimerTest, ForeignChangeIsReloadedAtTheTenSecondPoll) {
@@ -147,6 +226,36 @@ TEST(TimerTest, ForeignChangeIsReloadedAtTheTenSecondPoll) {
   EXPECT_EQ(server.state.data.profiles.ProfileCount, 1);
   for (int i = 0; i < 10; ++i) server.Tick();
   EXPECT_EQ(server.log.lines.size(), 1u);
+}
+
+TEST(TimerTest, FailedReloadKeepsTableAndStampAndAHalfWrittenFileIsKeptBySave) {
+  TimerServer server;
+  FaultFileSystem faulty(DefaultFileSystem());
+  server.state.file_system = &faulty;
+  ProfileRecord profile;
+  profile.ProfileNumber = 1;
+  profile.Name = "Night shift";
+  const std::string whole = EncodeProfileFile(profile, nullptr);
+  std::filesystem::create_directories(server.dir.path() + "Profiles");
+  ASSERT_TRUE(WriteFileAtomically(server.dir.path() + "Profiles/Profile_0001.dat", whole));
+  ASSERT_TRUE(
+      WriteFileAtomically(server.dir.path() + "Profiles/Profile_0002.dat", whole.substr(0, 100)));
+  // The poll lists both directories; the reload's own listing fails.
+  faulty.Arm(FsOp::kList, 3, FaultFileSystem::Fault::kFail);
+  for (int i = 0; i < 10; ++i) server.Tick();
+  ASSERT_TRUE(faulty.fired());
+  EXPECT_TRUE(server.log.lines.empty());
+  for (int i = 0; i < 10; ++i) server.Tick();
+  EXPECT_EQ(server.log.lines,
+            (std::vector<std::string>{"Invalid Text (803) '" + server.dir.path() +
+                                          "Profiles/Profile_0002.dat' (4) Invalid Text (805)",
+                                      "Reloaded 1 profiles"}));
+  server.state.ProfilesChanged = true;
+  server.Tick();
+  ASSERT_EQ(server.log.lines.size(), 3u);
+  EXPECT_TRUE(server.log.lines[2].starts_with("'" + server.dir.path() +
+                                              "Profiles/Profile_0002.dat' was not loaded"));
+  EXPECT_EQ(server.alarm.commands, std::vector<std::string>{"RP:-1"});
 }
 
 }  // namespace

@@ -1,7 +1,9 @@
 #include "store/data_file_names.h"
 
 #include <algorithm>
+#include <cerrno>
 
+#include "base/errors.h"
 #include "base/file_utils.h"
 #include "base/text_case.h"
 
@@ -23,11 +25,17 @@ std::optional<int16_t> FileNameNumber(std::string_view name, size_t prefix_lengt
 }
 
 std::vector<NumberedFile> ListNumberedFiles(const std::string& directory, std::string_view pattern,
-                                            size_t prefix_length) {
+                                            size_t prefix_length, FileSystem& fs) {
   std::vector<NumberedFile> files;
-  for (std::string& name : ListMatchingFiles(directory, pattern)) {
-    if (auto number = FileNameNumber(name, prefix_length)) {
-      files.push_back({std::move(name), *number});
+  std::vector<DirectoryEntry> entries;
+  int error = fs.ListDirectory(directory, entries);
+  // No folder, or a file in its place: no files (a save then fails).
+  if (error == ENOENT || error == ENOTDIR) return files;
+  if (error != 0) throw FileError(directory, error);
+  for (DirectoryEntry& entry : entries) {
+    if (entry.type != FileInfo::Type::kRegular || !MatchFileName(entry.name, pattern)) continue;
+    if (auto number = FileNameNumber(entry.name, prefix_length)) {
+      files.push_back({std::move(entry.name), *number});
     }
   }
   std::sort(files.begin(), files.end(), [](const NumberedFile& a, const NumberedFile& b) {

@@ -10,6 +10,8 @@
 #include <string_view>
 #include <vector>
 
+#include "base/file_system.h"
+
 namespace orlund {
 
 // The last four characters of "0000" followed by `number` in decimal: the
@@ -30,9 +32,10 @@ struct NumberedFile {
 // four characters after `prefix_length` are a number, others left out. They
 // come in the order the original file system listed them, by name with
 // letter case ignored, so that loads do not depend on the order of the
-// directory's entries.
+// directory's entries. A missing directory, or a file in its place, holds
+// none; one that cannot be listed raises FileError.
 std::vector<NumberedFile> ListNumberedFiles(const std::string& directory, std::string_view pattern,
-                                            size_t prefix_length);
+                                            size_t prefix_length, FileSystem& fs);
 
 // The one log line of a load that found more files than its table holds.
 std::string TableFullLogLine(const std::string& directory, size_t capacity, size_t skipped);

@@ -1,9 +1,5 @@
 #include "store/directory_stamp.h"
 
-#include <dirent.h>
-#include <fcntl.h>
-#include <sys/stat.h>
-
 #include <algorithm>
 #include <cerrno>
 #include <vector>
@@ -25,38 +21,26 @@ uint64_t Fingerprint(const std::vector<std::string>& names) {
 
 }  // namespace
 
-bool GetNewestDataFileTime(const std::string& directory, DirectoryStamp& stamp) {
-  DIR* dir = opendir(directory.empty() ? "." : directory.c_str());
-  if (dir == nullptr) {
-    if (errno != ENOENT) return false;
+bool GetNewestDataFileTime(const std::string& directory, DirectoryStamp& stamp, FileSystem& fs) {
+  std::vector<DirectoryEntry> entries;
+  int error = fs.ListDirectory(directory, entries);
+  if (error == ENOENT) {
     stamp = DirectoryStamp{};
     return true;
   }
+  if (error != 0) return false;
   DirectoryStamp result;
   std::vector<std::string> names;
-  bool ok = true;
-  for (;;) {
-    errno = 0;
-    dirent* entry = readdir(dir);
-    if (entry == nullptr) {
-      ok = errno == 0;
-      break;
-    }
-    std::string name = entry->d_name;
-    if (!MatchFileName(name, "*.DAT")) continue;
-    struct stat st;
-    if (fstatat(dirfd(dir), name.c_str(), &st, 0) != 0) {
-      if (errno == ENOENT) continue;
-      ok = false;
-      break;
-    }
-    if (!S_ISREG(st.st_mode)) continue;
-    int64_t mtime = static_cast<int64_t>(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
-    result.newest_mtime_ns = std::max(result.newest_mtime_ns, mtime);
-    names.push_back(std::move(name));
+  for (DirectoryEntry& entry : entries) {
+    if (entry.type != FileInfo::Type::kRegular || !MatchFileName(entry.name, "*.DAT")) continue;
+    FileInfo info;
+    error = fs.Stat(directory + "/" + entry.name, info);
+    if (error == ENOENT) continue;
+    if (error != 0) return false;
+    if (info.type != FileInfo::Type::kRegular) continue;
+    result.newest_mtime_ns = std::max(result.newest_mtime_ns, info.identity.mtime_ns);
+    names.push_back(std::move(entry.name));
   }
-  closedir(dir);
-  if (!ok) return false;
   std::sort(names.begin(), names.end());
   result.file_count = static_cast<uint32_t>(names.size());
   result.names_fingerprint = names.empty() ? 0 : Fingerprint(names);

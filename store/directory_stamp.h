@@ -5,6 +5,8 @@
 #include <cstdint>
 #include <string>
 
+#include "base/file_system.h"
+
 namespace orlund {
 
 // The newest modification time of the matching files (nanoseconds since the
@@ -25,6 +27,7 @@ struct DirectoryStamp {
 // directory stamps as zero. True on success; false, with `stamp` unchanged,
 // when the directory cannot be listed or a file's time cannot be read (a file
 // that disappears while it is being stamped is left out).
-bool GetNewestDataFileTime(const std::string& directory, DirectoryStamp& stamp);
+bool GetNewestDataFileTime(const std::string& directory, DirectoryStamp& stamp,
+                           FileSystem& fs = DefaultFileSystem());
 
 }  // namespace orlund

@@ -2,13 +2,14 @@
 
 #include <algorithm>
 #include <bitset>
+#include <cerrno>
 #include <numeric>
 #include <optional>
+#include <stdexcept>
 #include <vector>
 
+#include "base/clock.h"
 #include "base/errors.h"
-#include "base/file_utils.h"
-#include "base/staged_files.h"
 #include "base/text_case.h"
 #include "base/text_numbers.h"
 #include "store/data_file_names.h"
@@ -33,15 +34,6 @@ int UsedCount(const ProfileTable& table) {
 
 bool Usable(int number) { return number >= 1 && number <= kHighestNumber; }
 
-// Numbers of the profile files now in the directory.
-NumberSet NumbersOfFiles(const std::vector<std::string>& names) {
-  NumberSet numbers;
-  for (const std::string& name : names) {
-    if (auto number = FileNameNumber(name, kProfilePrefixLength)) numbers.set(*number);
-  }
-  return numbers;
-}
-
 // A number of 1..9991 not in `taken`: drawn uniformly, and when many draws
 // miss, the lowest free one; nothing when every number is taken.
 std::optional<int16_t> DrawNumber(std::mt19937& generator, const NumberSet& taken) {
@@ -56,53 +48,56 @@ std::optional<int16_t> DrawNumber(std::mt19937& generator, const NumberSet& take
   return std::nullopt;
 }
 
-// The file number of every used slot: its own when usable and not held by
-// an earlier slot, else a drawn one. Nothing when no free number is left.
-std::optional<std::vector<int16_t>> AssignNumbers(ProfileTable& table, NumberSet taken) {
-  const int count = UsedCount(table);
-  std::vector<int16_t> numbers(count, 0);
+// The file number of every slot: its own when usable and not held by an
+// earlier slot, else a drawn one not in `taken`.
+std::vector<int16_t> AssignNumbers(const std::vector<int16_t>& own, NumberSet taken,
+                                   std::mt19937& generator) {
+  std::vector<int16_t> numbers(own.size(), 0);
   NumberSet kept;
-  for (int slot = 0; slot < count; ++slot) {
-    int number = table.Profiles[slot].ProfileNumber;
-    if (Usable(number) && !kept.test(number)) {
-      kept.set(number);
-      numbers[slot] = static_cast<int16_t>(number);
+  for (size_t slot = 0; slot < own.size(); ++slot) {
+    if (Usable(own[slot]) && !kept.test(own[slot])) {
+      kept.set(own[slot]);
+      numbers[slot] = own[slot];
     }
   }
   taken |= kept;
-  for (int slot = 0; slot < count; ++slot) {
-    if (numbers[slot] != 0) continue;
-    std::optional<int16_t> number = DrawNumber(table.NumberGenerator, taken);
-    if (!number) return std::nullopt;
-    taken.set(*number);
-    numbers[slot] = *number;
+  for (int16_t& number : numbers) {
+    if (number != 0) continue;
+    std::optional<int16_t> drawn = DrawNumber(generator, taken);
+    if (!drawn) throw std::runtime_error("no free profile number");
+    taken.set(*drawn);
+    number = *drawn;
   }
   return numbers;
 }
 
-std::string EncodeWithNumber(const ProfileTable& table, int slot, int16_t number) {
-  ProfileRecord record = table.Profiles[slot];
-  record.ProfileNumber = number;
-  return EncodeProfileFile(record, table.ProfileSchedules[slot].get());
+// The record's number is its first field, right after the format word.
+void SetFileNumber(std::string& file, int16_t number) {
+  file[2] = static_cast<char>(number & 0xFF);
+  file[3] = static_cast<char>((number >> 8) & 0xFF);
 }
 
 bool ReadProfileFileAt(ProfileTable& table, int slot, const std::string& path,
                        const StoreContext& ctx) {
-  std::optional<std::string> bytes = ReadFileBytes(path);
-  if (!bytes) {
-    if (FileExists(path))
-      ctx.log.ServerLog(ctx.texts.GetText(kTextFileFormatError) + " '" + path + "' " +
-                        ctx.texts.GetText(kTextProfileSkipped));
+  std::string bytes;
+  FileIdentity identity;
+  auto log_skipped = [&](const std::string& word) {
+    ctx.log.ServerLog(ctx.texts.GetText(kTextFileFormatError) + " '" + path + "' " + word +
+                      ctx.texts.GetText(kTextProfileSkipped));
+  };
+  if (int error = ctx.fs.ReadFile(path, bytes, identity)) {
+    if (error != ENOENT) log_skipped("");  // not one removed since the listing
     table.ProfileSchedules[slot].reset();
     return false;
   }
-  ProfileFile file = DecodeProfileFile(*bytes, table.Profiles[slot], table.ProfileSchedules[slot]);
-  if (file.status == ProfileFile::Status::kUnknownFormat) {
-    ctx.log.ServerLog(ctx.texts.GetText(kTextFileFormatError) + " '" + path + "' (" +
-                      std::to_string(file.format_word) + ") " +
-                      ctx.texts.GetText(kTextProfileSkipped));
+  ProfileFile file = DecodeProfileFile(bytes, table.Profiles[slot], table.ProfileSchedules[slot]);
+  if (file.status == ProfileFile::Status::kUnknownFormat ||
+      file.status == ProfileFile::Status::kDamaged) {
+    log_skipped("(" + std::to_string(file.format_word) + ") ");
   }
-  return file.status == ProfileFile::Status::kLoaded;
+  if (file.status != ProfileFile::Status::kLoaded) return false;
+  table.LoadedFiles[path.substr(path.rfind('/') + 1)] = identity;
+  return true;
 }
 
 }  // namespace
@@ -133,14 +128,17 @@ ProfileFile DecodeProfileFile(std::string_view bytes, ProfileRecord& record,
     file.status = ProfileFile::Status::kUnknownFormat;
     return file;
   }
-  file.status = ProfileFile::Status::kLoaded;
-  schedule = std::make_unique<cTimeSchedule>();
+  auto read = std::make_unique<cTimeSchedule>();
   try {
     DecodeProfileRecord(in, record);
-    schedule->ReadFromDisk(in);
+    read->ReadFromDisk(in);
   } catch (const TruncatedError&) {
-    file.cut_short = true;
+    record = ProfileRecord();
+    file.status = ProfileFile::Status::kDamaged;
+    return file;
   }
+  schedule = std::move(read);
+  file.status = ProfileFile::Status::kLoaded;
   return file;
 }
 
@@ -165,11 +163,13 @@ void SortProfiles(ProfileTable& table) {
 
 int16_t LoadAllProfiles(ProfileTable& table, const StoreContext& ctx) {
   const std::string directory = ProfileDirectory(ctx);
+  const std::vector<NumberedFile> files =
+      ListNumberedFiles(directory, kProfilePattern, kProfilePrefixLength, ctx.fs);
   for (auto& schedule : table.ProfileSchedules) schedule.reset();
+  table.LoadedFiles.clear();
   int count = 0;
   size_t skipped = 0;
-  for (const NumberedFile& file :
-       ListNumberedFiles(directory, kProfilePattern, kProfilePrefixLength)) {
+  for (const NumberedFile& file : files) {
     if (count == kProfileCapacity) {
       ++skipped;
       continue;
@@ -188,91 +188,74 @@ int16_t LoadAllProfiles(ProfileTable& table, const StoreContext& ctx) {
   return table.ProfileCount;
 }
 
-bool ReadProfileFile(ProfileTable& table, int slot, int16_t name_number, const StoreContext& ctx) {
-  if (slot < 0 || slot >= kProfileCapacity) {
-    throw SubscriptError("profile slot " + std::to_string(slot) + " outside 0..299");
+ProfileSave SnapshotProfiles(const ProfileTable& table, const StoreContext& ctx,
+                             const std::string& time_stamp) {
+  ProfileSave save{{ProfileDirectory(ctx), kProfilePattern, {}, table.LoadedFiles, time_stamp},
+                   {},
+                   {},
+                   table.NumberGenerator};
+  for (int slot = 0; slot < UsedCount(table); ++slot) {
+    const ProfileRecord& record = table.Profiles[slot];
+    save.files.files.emplace_back("",
+                                  EncodeProfileFile(record, table.ProfileSchedules[slot].get()));
+    save.numbers.push_back(record.ProfileNumber);
+    save.names.push_back(record.Name);
   }
-  const std::string directory = ProfileDirectory(ctx);
-  std::string path = directory + ProfileFileName(name_number);
-  if (!FileExists(path)) {
-    // The same name in other letter case, as the original file system found it.
-    std::vector<std::string> names = ListMatchingFiles(directory, ProfileFileName(name_number));
-    if (!names.empty()) path = directory + names.front();
-  }
-  return ReadProfileFileAt(table, slot, path, ctx);
+  return save;
 }
 
-bool WriteProfileFile(ProfileTable& table, int slot, const StoreContext& ctx) {
-  if (slot < 0 || slot >= kProfileCapacity) {
-    throw SubscriptError("profile slot " + std::to_string(slot) + " outside 0..299");
+ProfileSaveOutcome WriteProfileFiles(const ProfileSave& save, FileSystem& fs) {
+  ProfileSaveOutcome outcome;
+  outcome.generator = save.generator;
+  outcome.files = SaveTableFiles(fs, save.files, [&](const std::vector<ListedFile>& listed) {
+    NumberSet taken;
+    for (const ListedFile& file : listed) {
+      if (auto number = FileNameNumber(file.name, kProfilePrefixLength)) taken.set(*number);
+    }
+    outcome.numbers = AssignNumbers(save.numbers, taken, outcome.generator);
+    NamedFiles named = save.files.files;
+    for (size_t slot = 0; slot < named.size(); ++slot) {
+      named[slot].first = ProfileFileName(outcome.numbers[slot]);
+      SetFileNumber(named[slot].second, outcome.numbers[slot]);
+    }
+    return named;
+  });
+  return outcome;
+}
+
+void TakeProfileSaveOutcome(ProfileTable& table, const ProfileSave& save,
+                            const ProfileSaveOutcome& outcome, const StoreContext& ctx) {
+  TakeTableSaveOutcome(table.LoadedFiles, outcome.files, ctx.log);
+  table.NumberGenerator = outcome.generator;
+  if (!outcome.files.saved) return;
+  const int count = UsedCount(table);
+  auto holds = [&](int slot, size_t saved) {
+    return slot < count && table.Profiles[slot].Name == save.names[saved] &&
+           table.Profiles[slot].ProfileNumber == save.numbers[saved];
+  };
+  for (size_t saved = 0; saved < outcome.numbers.size(); ++saved) {
+    if (outcome.numbers[saved] == save.numbers[saved]) continue;
+    int slot = static_cast<int>(saved);
+    if (!holds(slot, saved)) {
+      slot = 0;
+      while (slot < count && !holds(slot, saved)) ++slot;
+    }
+    if (slot < count) table.Profiles[slot].ProfileNumber = outcome.numbers[saved];
   }
-  const std::string directory = ProfileDirectory(ctx);
-  int16_t number = table.Profiles[slot].ProfileNumber;
-  NumberSet taken = NumbersOfFiles(ListMatchingFiles(directory, kProfilePattern));
-  bool held_by_earlier = false;
-  for (int other = 0; other < UsedCount(table); ++other) {
-    if (other == slot) continue;
-    int16_t theirs = table.Profiles[other].ProfileNumber;
-    if (Usable(theirs)) taken.set(theirs);
-    if (other < slot && theirs == number) held_by_earlier = true;
-  }
+}
+
+bool SaveAllProfiles(ProfileTable& table, const StoreContext& ctx, std::string* error) {
   std::string failure;
-  if (!Usable(number) || held_by_earlier) {
-    std::optional<int16_t> drawn = DrawNumber(table.NumberGenerator, taken);
-    if (drawn) {
-      number = *drawn;
-    } else {
-      failure = "no free profile number";
-    }
-  }
-  StagedFiles staged(directory, StagedFiles::MissingDirectory::kCreate);
   try {
-    if (failure.empty() &&
-        !(staged.Stage(ProfileFileName(number), EncodeWithNumber(table, slot, number)) &&
-          staged.Commit({}))) {
-      failure = staged.error();
-    }
-  } catch (const OverflowError& e) {
+    const ProfileSave save = SnapshotProfiles(table, ctx, FormatFileDateTime(LocalNow()));
+    const ProfileSaveOutcome outcome = WriteProfileFiles(save, ctx.fs);
+    TakeProfileSaveOutcome(table, save, outcome, ctx);
+    failure = outcome.files.error;
+  } catch (const std::exception& e) {
     failure = e.what();
   }
-  if (!failure.empty()) {
-    ctx.log.ServerLog("Profile not saved: " + failure);
-    return false;
-  }
-  table.Profiles[slot].ProfileNumber = number;
-  return true;
-}
-
-bool SaveAllProfiles(ProfileTable& table, const StoreContext& ctx) {
-  const std::string directory = ProfileDirectory(ctx);
-  const std::vector<std::string> present = ListMatchingFiles(directory, kProfilePattern);
-  std::optional<std::vector<int16_t>> numbers = AssignNumbers(table, NumbersOfFiles(present));
-  std::string failure;
-  StagedFiles staged(directory, StagedFiles::MissingDirectory::kCreate);
-  if (!numbers) {
-    failure = "no free profile number";
-  } else {
-    try {
-      for (size_t slot = 0; slot < numbers->size() && failure.empty(); ++slot) {
-        int16_t number = (*numbers)[slot];
-        if (!staged.Stage(ProfileFileName(number),
-                          EncodeWithNumber(table, static_cast<int>(slot), number))) {
-          failure = staged.error();
-        }
-      }
-    } catch (const OverflowError& e) {
-      failure = e.what();
-    }
-    if (failure.empty() && !staged.Commit(present)) failure = staged.error();
-  }
-  if (!failure.empty()) {
-    ctx.log.ServerLog("Profiles not saved: " + failure);
-    return false;
-  }
-  for (size_t slot = 0; slot < numbers->size(); ++slot) {
-    table.Profiles[slot].ProfileNumber = (*numbers)[slot];
-  }
-  return true;
+  if (error != nullptr) *error = failure;
+  return failure.empty();
 }
 
 }  // namespace orlund

@@ -11,10 +11,12 @@
 #include <random>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "schedule/time_schedule.h"
 #include "store/profile_record.h"
 #include "store/store_context.h"
+#include "store/table_files.h"
 
 namespace orlund {
 
@@ -28,6 +30,8 @@ struct ProfileTable {
   // Draws the numbers of new profile files. Never seeded: every run of the
   // server draws the same sequence.
   std::mt19937 NumberGenerator;
+  // The profile files as last loaded or saved.
+  KnownFiles LoadedFiles;
 };
 
 // "Profile_" & four digits & ".dat".
@@ -41,17 +45,15 @@ std::string EncodeProfileFile(const ProfileRecord& record, const cTimeSchedule* 
 struct ProfileFile {
   enum class Status {
     kTooShort,       // 0 or 1 bytes: not loaded, not logged
-    kLoaded,         // format 4, perhaps cut short
+    kLoaded,         // format 4
     kUnknownFormat,  // another format word
+    kDamaged,        // format 4, but the bytes end before the schedule block does
   };
   Status status = Status::kTooShort;
   int16_t format_word = 0;
-  bool cut_short = false;  // loaded, but the bytes ended before the block did
 };
 // Decodes the bytes of one profile file into `record` and `schedule`, which
-// are cleared first: a file cut short leaves the fields and day types it
-// holds, and zeros and defaults elsewhere. `schedule` is set for kLoaded
-// only. Never throws.
+// are cleared first; `schedule` is set for kLoaded only. Never throws.
 ProfileFile DecodeProfileFile(std::string_view bytes, ProfileRecord& record,
                               std::unique_ptr<cTimeSchedule>& schedule);
 
@@ -60,27 +62,44 @@ ProfileFile DecodeProfileFile(std::string_view bytes, ProfileRecord& record,
 void SortProfiles(ProfileTable& table);
 
 // Rebuilds the table from the Profiles directory and returns the count.
-// Files of another format are skipped with a log line; files beyond the
-// 300th are skipped with one line.
+// Files of another format or cut short are skipped with a log line; files
+// beyond the 300th are skipped with one line. A directory that cannot be
+// listed raises FileError and leaves the table as it was.
 int16_t LoadAllProfiles(ProfileTable& table, const StoreContext& ctx);
 
-// Reads the file numbered `name_number` into `slot` (0..299, else
-// SubscriptError) and tells whether it was loaded. The number in the file
-// name, not the one in the record, picks the file.
-bool ReadProfileFile(ProfileTable& table, int slot, int16_t name_number, const StoreContext& ctx);
+// A save of the profiles (see store/table_files.h): each profile in the file
+// of its number, profiles without a usable number (0, outside 1..9999, or
+// held by an earlier slot) getting one drawn from 1..9991 that no file
+// present and no other slot has. The event thread's half takes every
+// profile's content; it raises OverflowError for a text or period list too
+// long for its field.
+struct ProfileSave {
+  TableSave files;                 // the content of each slot's file; the writer names them
+  std::vector<int16_t> numbers;    // each slot's ProfileNumber
+  std::vector<std::string> names;  // each slot's Name
+  std::mt19937 generator;
+};
+ProfileSave SnapshotProfiles(const ProfileTable& table, const StoreContext& ctx,
+                             const std::string& time_stamp);
 
-// Writes one slot to its file, replacing it atomically, after giving the
-// profile a free number when it has none (or one outside 1..9999 or used by
-// another slot). False, with a log line, when it cannot be written.
-bool WriteProfileFile(ProfileTable& table, int slot, const StoreContext& ctx);
+struct ProfileSaveOutcome {
+  TableSaveOutcome files;
+  std::vector<int16_t> numbers;  // each slot's file number, once drawn
+  std::mt19937 generator;        // after the draws
+};
+// The writer's half. Raises std::runtime_error when no free number is left.
+ProfileSaveOutcome WriteProfileFiles(const ProfileSave& save, FileSystem& fs);
 
-// Replaces the profile files by the table's: each profile in the file of its
-// number, profiles without a usable number getting a drawn one (1..9991, no
-// file of that number present, none used by another slot), other profile
-// files deleted. On success it stores the drawn numbers and returns true.
-// On failure it writes one log line, changes
-// neither table nor files (unless every new file was already in place) and
-// returns false.
-bool SaveAllProfiles(ProfileTable& table, const StoreContext& ctx);
+// Back on the event thread: the generator goes on after the draws, and on
+// success each profile that drew a number stores it, found again by its name
+// and its former number (where it was, else the first slot holding both)
+// when clients changed the table meanwhile.
+void TakeProfileSaveOutcome(ProfileTable& table, const ProfileSave& save,
+                            const ProfileSaveOutcome& outcome, const StoreContext& ctx);
+
+// Both halves and the outcome taken back, on the calling thread. False, with
+// the reason in `error`, when the files could not be saved; the table's
+// numbers are then as they were.
+bool SaveAllProfiles(ProfileTable& table, const StoreContext& ctx, std::string* error = nullptr);
 
 }  // namespace orlund

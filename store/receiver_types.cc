@@ -41,7 +41,7 @@ int16_t LoadReceiverTypes(ReceiverTypeTable &table, const StoreContext &ctx) {
   int count = 0;
   size_t skipped = 0;
   for (const NumberedFile &file :
-       ListNumberedFiles(directory, kReceiverTypePattern, kReceiverTypePrefixLength)) {
+       ListNumberedFiles(directory, kReceiverTypePattern, kReceiverTypePrefixLength, ctx.fs)) {
     if (count == kReceiverTypeCapacity) {
       ++skipped;
       continue;

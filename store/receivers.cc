@@ -3,10 +3,9 @@
 #include <algorithm>
 #include <vector>
 
+#include "base/clock.h"
 #include "base/errors.h"
 #include "base/file_text.h"
-#include "base/file_utils.h"
-#include "base/staged_files.h"
 #include "base/text_case.h"
 #include "base/text_numbers.h"
 #include "store/data_file_names.h"
@@ -112,41 +111,44 @@ void SortReceivers(ReceiverTable& table) {
 
 int16_t LoadAllReceivers(ReceiverTable& table, const StoreContext& ctx) {
   const std::string directory = ReceiverDirectory(ctx);
+  const std::vector<NumberedFile> files =
+      ListNumberedFiles(directory, kReceiverPattern, kReceiverPrefixLength, ctx.fs);
   int count = 0;
   size_t skipped = 0;
+  table.LoadedFiles.clear();
   auto log_unusable = [&](const std::string& name, const std::string& word) {
     ctx.log.ServerLog(ctx.texts.GetText(kTextFileFormatError) + " '" + name + "' " + word +
                       ctx.texts.GetText(kTextReceiverSkipped));
   };
-  for (const NumberedFile& file :
-       ListNumberedFiles(directory, kReceiverPattern, kReceiverPrefixLength)) {
+  for (const NumberedFile& file : files) {
     if (count == kReceiverCapacity) {
       ++skipped;
       continue;
     }
-    std::optional<std::string> bytes = ReadFileBytes(directory + file.name);
-    if (!bytes) {
+    std::string bytes;
+    FileIdentity identity;
+    if (ctx.fs.ReadFile(directory + file.name, bytes, identity) != 0) {
       log_unusable(file.name, "");
       continue;
     }
-    ReceiverFile decoded = DecodeReceiverFile(*bytes);
+    ReceiverFile decoded = DecodeReceiverFile(bytes);
     std::string word = "(" + std::to_string(decoded.format_word) + ") ";
     switch (decoded.status) {
       case ReceiverFile::Status::kTooShort:
-        break;
+        continue;
       case ReceiverFile::Status::kConverted:
         ctx.log.ServerLog(ctx.texts.GetText(kTextReceiverFileConverted) + " '" + file.name + "' (" +
                           std::to_string(kOldFormat) + " -> " + std::to_string(kFormat) + ")");
-        table.Receivers[count++] = std::move(decoded.record);
         break;
       case ReceiverFile::Status::kLoaded:
-        table.Receivers[count++] = std::move(decoded.record);
         break;
       case ReceiverFile::Status::kUnknownFormat:
       case ReceiverFile::Status::kDamaged:
         log_unusable(file.name, word);
-        break;
+        continue;
     }
+    table.Receivers[count++] = std::move(decoded.record);
+    table.LoadedFiles[file.name] = identity;
   }
   if (skipped > 0) ctx.log.ServerLog(TableFullLogLine(directory, kReceiverCapacity, skipped));
   // Unused slots start empty, so that a receiver added later holds nothing
@@ -157,29 +159,33 @@ int16_t LoadAllReceivers(ReceiverTable& table, const StoreContext& ctx) {
   return table.ReceiverCount;
 }
 
-bool SaveAllReceivers(ReceiverTable& table, const StoreContext& ctx) {
-  const std::string directory = ReceiverDirectory(ctx);
+TableSave SnapshotReceivers(ReceiverTable& table, const StoreContext& ctx,
+                            const std::string& time_stamp) {
   SortReceivers(table);
-  int count = std::clamp<int>(table.ReceiverCount, 0, kReceiverCapacity);
-  StagedFiles staged(directory, StagedFiles::MissingDirectory::kCreate);
+  TableSave save{ReceiverDirectory(ctx), kReceiverPattern, {}, table.LoadedFiles, time_stamp};
+  const int count = std::clamp<int>(table.ReceiverCount, 0, kReceiverCapacity);
+  for (int slot = 0; slot < count; ++slot) {
+    save.files.emplace_back(ReceiverFileName(slot), EncodeReceiverFile(table.Receivers[slot]));
+  }
+  return save;
+}
+
+TableSaveOutcome WriteReceiverFiles(const TableSave& save, FileSystem& fs) {
+  return SaveTableFiles(fs, save);
+}
+
+bool SaveAllReceivers(ReceiverTable& table, const StoreContext& ctx, std::string* error) {
   std::string failure;
   try {
-    for (int slot = 0; slot < count && failure.empty(); ++slot) {
-      if (!staged.Stage(ReceiverFileName(slot), EncodeReceiverFile(table.Receivers[slot]))) {
-        failure = staged.error();
-      }
-    }
-  } catch (const OverflowError& e) {
+    const TableSaveOutcome outcome =
+        WriteReceiverFiles(SnapshotReceivers(table, ctx, FormatFileDateTime(LocalNow())), ctx.fs);
+    TakeTableSaveOutcome(table.LoadedFiles, outcome, ctx.log);
+    failure = outcome.error;
+  } catch (const std::exception& e) {
     failure = e.what();
   }
-  if (failure.empty() && !staged.Commit(ListMatchingFiles(directory, kReceiverPattern))) {
-    failure = staged.error();
-  }
-  if (!failure.empty()) {
-    ctx.log.ServerLog("Receivers not saved: " + failure);
-    return false;
-  }
-  return true;
+  if (error != nullptr) *error = failure;
+  return failure.empty();
 }
 
 }  // namespace orlund

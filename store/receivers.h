@@ -11,6 +11,7 @@
 
 #include "base/bytes.h"
 #include "store/store_context.h"
+#include "store/table_files.h"
 #include "store/variant.h"
 
 namespace orlund {
@@ -43,6 +44,8 @@ struct ReceiverRecord3 {
 struct ReceiverTable {
   std::array<ReceiverRecord, kReceiverCapacity> Receivers;
   int16_t ReceiverCount = 0;
+  // The receiver files as last loaded or saved.
+  KnownFiles LoadedFiles;
 };
 
 // A format 3 record as format 4: the first word, type number, name and
@@ -83,13 +86,20 @@ void SortReceivers(ReceiverTable& table);
 
 // Rebuilds the table from the Receivers directory and returns the count.
 // Files that cannot be used are skipped, most with a log line; files beyond
-// the 300th are skipped with one line.
+// the 300th are skipped with one line. A directory that cannot be listed
+// raises FileError and leaves the table as it was.
 int16_t LoadAllReceivers(ReceiverTable& table, const StoreContext& ctx);
 
-// Sorts the table and replaces the receiver files by Receiver_0000.dat,
-// Receiver_0001.dat, ... in slot order, deleting the others, and returns
-// true. On failure it writes one log line and returns false; the files stay as they were unless the
-// failure came after every new file had been written.
-bool SaveAllReceivers(ReceiverTable& table, const StoreContext& ctx);
+// A save of the receivers: the files Receiver_0000.dat, Receiver_0001.dat,
+// ... in slot order replace the receiver files (see store/table_files.h).
+// The event thread's half sorts the table and takes every file's content;
+// it raises OverflowError for a text too long for its field.
+TableSave SnapshotReceivers(ReceiverTable& table, const StoreContext& ctx,
+                            const std::string& time_stamp);
+// The writer's half.
+TableSaveOutcome WriteReceiverFiles(const TableSave& save, FileSystem& fs);
+// Both halves and the outcome taken back, on the calling thread. False, with
+// the reason in `error`, when the files could not be saved.
+bool SaveAllReceivers(ReceiverTable& table, const StoreContext& ctx, std::string* error = nullptr);
 
 }  // namespace orlund

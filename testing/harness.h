@@ -96,6 +96,7 @@ class ServerProcess {
     return exited_ ? status_ : -1;
   }
 
+  pid_t pid() const { return pid_; }
   std::string Stdout() const { return ReadFile(out_path_); }
   std::string Stderr() const { return ReadFile(err_path_); }
 

@@ -3,6 +3,7 @@
 // project over loopback.
 
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 
 #include "protocol/messages.h"
 #include "protocol/traffic_log.h"
@@ -76,8 +77,8 @@ TEST(ServerTest, SilentClientGetsKeepAlivesAndIsDroppedTalkingClientStays) {
   }));
 }
 
-std::string Receiver(const std::string& name) {
-  return Encode(ReceiverEntry{name, -1, 0, 1, "", {}});
+std::string Receiver(const std::string& name, const std::string& text = "") {
+  return Encode(ReceiverEntry{name, -1, 0, 1, text, {}});
 }
 
 TEST(ServerTest, OwnSavesAreNotReloadedForeignChangesAre) {
@@ -112,6 +113,29 @@ TEST(ServerTest, StopWritesPendingChangesBeforeItEnds) {
     EXPECT_EQ(ExitCode(server->Stop(stop)), 0) << stop;
     EXPECT_TRUE(PathExists(project.dir + "Receivers/Receiver_0000.dat")) << stop;
     EXPECT_EQ(project.Commands(), std::vector<std::string>{"RR"});
+  }
+}
+
+TEST(ServerTest, WritesBeyondTheFileSizeLimitFailTheSavesAndTheStopEndsWithStatus1) {
+  Project project;
+  auto server = project.Start();
+  const rlimit limit{16384, RLIM_INFINITY};
+  ASSERT_EQ(prlimit(server->pid(), RLIMIT_FSIZE, &limit, nullptr), 0);
+  Client client(project.port);
+  ASSERT_EQ(client.ReadStartPackets().size(), 4u);
+  client.Send(100, Receiver("Pager 3", std::string(20000, 'x')));
+  ASSERT_TRUE(client.ReadSkippingKeepAlives().has_value());
+  const std::string failed = "Receivers not saved: ";
+  ASSERT_TRUE(WaitFor([&] { return Contains(project.ServerLog(), failed); }));
+  EXPECT_TRUE(Contains(project.ServerLog(), "File too large")) << project.ServerLog();
+  EXPECT_EQ(ExitCode(server->Stop(SIGTERM)), 1);  // not ended by SIGXFSZ
+  EXPECT_TRUE(
+      Contains(server->Stderr(), "Orlund ActiveX Server could not save the changed data files!\n"));
+  const std::string log = project.ServerLog();
+  EXPECT_EQ(log.find(failed), log.rfind(failed));  // one line for every attempt, the stop's too
+  EXPECT_TRUE(project.Commands().empty());
+  for (const auto& entry : std::filesystem::directory_iterator(project.dir + "Receivers")) {
+    EXPECT_FALSE(entry.path().filename().string().starts_with(".~")) << entry.path();
   }
 }
 
