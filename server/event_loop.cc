@@ -45,10 +45,11 @@ EventLoop::EventLoop(ServerState& state)
 
 EventLoop::~EventLoop() { state_.ClientConnections.clear(); }
 
-bool EventLoop::Listen(int port, std::string& error) {
+bool EventLoop::Listen(const std::string& address, int port, std::string& error) {
   boost::system::error_code ec;
-  tcp::endpoint endpoint(tcp::v4(), static_cast<unsigned short>(port));
-  acceptor_.open(endpoint.protocol(), ec);
+  tcp::endpoint endpoint(boost::asio::ip::make_address_v4(address, ec),
+                         static_cast<unsigned short>(port));
+  if (!ec) acceptor_.open(endpoint.protocol(), ec);
   if (!ec) acceptor_.set_option(tcp::acceptor::reuse_address(true), ec);
   if (!ec) acceptor_.bind(endpoint, ec);
   if (!ec) acceptor_.listen(boost::asio::socket_base::max_listen_connections, ec);
@@ -104,7 +105,10 @@ void EventLoop::WaitForSignal() {
       return;
     }
     // A stop: a client's acknowledged change must not be lost.
+    const int pending = int{state_.ReceiversChanged} + int{state_.ProfilesChanged};
     RunPendingSaves(state_);
+    stop_signal_ = signal_number;
+    saves_at_stop_ = pending - int{state_.ReceiversChanged} - int{state_.ProfilesChanged};
     io_.stop();
   });
 }
