@@ -70,9 +70,10 @@ std::string GroupName(gid_t gid) {
   return entry ? entry->gr_name : std::to_string(gid);
 }
 
-// Steps 8 and 9: /U before /I; each reports on stdout and ends the process.
-// systemctl is run only when systemd runs this machine and the unit is in
-// the system's own unit folder (not one named by ORLUND_SYSTEMD_DIR).
+// /U (checked first) removes the service unit, /I installs it; each reports
+// on stdout and the process ends with its status. systemctl is run only when
+// systemd runs this machine and the unit is in the system's own unit folder
+// (not one named by ORLUND_SYSTEMD_DIR).
 int InstallOrUninstall(const CommandLine& command_line, const std::string& project_directory) {
   const std::string registry = RegistryRoot();
   const std::string product = kProductName;
@@ -154,9 +155,10 @@ std::string Counted(int count, const std::string& one, const std::string& many) 
   return std::to_string(count) + " " + (count == 1 ? one : many);
 }
 
-// Steps 11 to 20 with the state built; runs the event loop. The started line
-// is written only once the server listens, so a refused start never logs it;
-// the refusal's reason goes to the server log too.
+// Checks the settings, loads the tables, opens the listening port and the
+// console, logs the start and runs the event loop until a stop signal. The
+// started line is written only once the server listens, so a refused start
+// never logs it; the refusal's reason goes to the server log too.
 int StartAndRun(ServerState& state, ServerLogWriter& log) {
   const bool service = state.settings.RunAsService;
   const auto refuse = [&](const std::string& text) {
