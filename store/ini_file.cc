@@ -132,11 +132,18 @@ std::string IniLookup(std::string_view content, std::string_view section, std::s
 
 std::optional<std::string> IniSetValue(std::string_view content, std::string_view section,
                                        std::string_view key, std::string_view value) {
-  if (!Writable(section) || section.find(']') != section.npos || !Writable(key) ||
-      key.find('=') != key.npos || key.front() == ';' || key.front() == '[' || Trim(key) != key) {
+  // A name with blanks around it would be written as one that reads back
+  // trimmed, so every later write would add it again.
+  if (!Writable(section) || section.find(']') != section.npos || Trim(section) != section ||
+      !Writable(key) || key.find('=') != key.npos || key.front() == ';' || key.front() == '[' ||
+      Trim(key) != key) {
     return std::nullopt;
   }
   value = value.substr(0, value.find_first_of("\r\n"));
+  // Blanks in front of a value read as the blanks after the "=": written,
+  // they would be kept as such and the value written after them again, so
+  // that each write of the same value would add them once more.
+  while (!value.empty() && IsBlank(value.front())) value.remove_prefix(1);
   std::string_view eol = LineEndOf(content);
   std::vector<Line> lines = SplitLines(content);
   Location where = Locate(content, lines, section, key);

@@ -36,11 +36,13 @@ std::string IniLookup(std::string_view content, std::string_view section, std::s
 // its section; a missing section is added directly after the last line of
 // the text, which first gets a line end when it has none. Added lines end
 // with the text's line-end convention (its first line end; CR LF for a text
-// without one); all other bytes stay as they were. `value` is
-// written up to its first CR or LF, the only part a reader can read back.
+// without one); all other bytes stay as they were. `value` is written up
+// to its first CR or LF and without the blanks it begins with, the only
+// part a reader can read back; writing a value that is there changes
+// nothing.
 // Nothing when the names cannot be written as a line: an empty name, a line
 // end or byte 0 in a name, "]" in the section, "=" in the key, a key
-// beginning with ";" or "[" or with surrounding blanks.
+// beginning with ";" or "[", a section or key with surrounding blanks.
 std::optional<std::string> IniSetValue(std::string_view content, std::string_view section,
                                        std::string_view key, std::string_view value);
 

@@ -74,6 +74,9 @@ TEST(IniFileTest, WritesChangeOnlyWhatTheyMust) {
       {"[s]\rk=1", {{"S", "j", "2"}}, "[s]\rk=1\rj=2\r"},
       {"[s]\nk = old\nj=\n", {{"S", "K", "new"}, {"s", "j", "v"}}, "[s]\nk = new\nj=v\n"},
       {"[s]\nk=old", {{"s", "k", "v"}}, "[s]\nk=v"},
+      // Blanks in front of a value are not written: they would read back as
+      // the blanks after the "=", and a second write would add them again.
+      {"[s]\nk= v\n", {{"s", "k", " \tv"}}, "[s]\nk= v\n"},
       // A client's day type name cannot smuggle in a section of its own.
       {"[Calendar]\n",
        {{"Calendar", "DayType0", "x\n[ActiveX]\nActiveXServerPort=1"}},
@@ -87,6 +90,7 @@ TEST(IniFileTest, WritesChangeOnlyWhatTheyMust) {
   for (const auto& [section, key] :
        std::vector<std::pair<std::string, std::string>>{{"", "k"},
                                                         {"s]x", "k"},
+                                                        {"\ts ", "k"},  // reads back as "s"
                                                         {"s", "k=1"},
                                                         {"s", ";k"},
                                                         {"s", "[k"},

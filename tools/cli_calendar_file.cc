@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <charconv>
 #include <cstdio>
+#include <limits>
 #include <map>
 
 #include "base/text_case.h"
@@ -34,7 +35,17 @@ std::optional<int> ParseDigits(std::string_view text) {
 }  // namespace
 
 std::string DayIndexToDate(int32_t day_index) {
-  const CivilDate date = PartsFromSerialDay(kCalendarFirstSerialDay + day_index);
+  // A server may send any day index. Near the top of the range the serial
+  // day does not fit 32 bits; the day 400 years earlier, a whole number of
+  // weeks and leap days before, has the same month and day.
+  constexpr int32_t kFourCenturies = 146097;
+  int32_t years_later = 0;
+  if (day_index > std::numeric_limits<int32_t>::max() - kCalendarFirstSerialDay) {
+    day_index -= kFourCenturies;
+    years_later = 400;
+  }
+  CivilDate date = PartsFromSerialDay(kCalendarFirstSerialDay + day_index);
+  date.year += years_later;
   char text[16];
   std::snprintf(text, sizeof text, "%04d-%02d-%02d", date.year, date.month, date.day);
   return text;

@@ -260,7 +260,8 @@ void CommandWatch(CliSession& session, int interrupt_fd) {
   }
 }
 
-int RunCli(const CliOptions& options, std::ostream& out, std::ostream& err, int interrupt_fd) {
+int RunCli(const CliOptions& options, std::ostream& out, std::ostream& err, int interrupt_fd,
+           int connected_fd) {
   if (options.version) {
     out << "orlund-cli " << kProductVersion << "\n";
     return kExitOk;
@@ -299,7 +300,7 @@ int RunCli(const CliOptions& options, std::ostream& out, std::ostream& err, int 
     CheckBeforeConnecting(options);
     const std::optional<std::string> password = ResolvePassword(options);
     CliSession session(options, out, err);
-    session.Open(password);
+    session.Open(password, connected_fd);
     if (changing.contains(options.command)) session.CheckMayChange();
     if (options.command == "watch") {
       CommandWatch(session, interrupt_fd);

@@ -12,7 +12,10 @@ namespace orlund {
 // Runs the subcommand of `options` (or prints help or the version) and
 // returns the exit status; failures are reported on `err` as one line
 // "orlund-cli: ...". `interrupt_fd` ends watch when it becomes readable.
-int RunCli(const CliOptions& options, std::ostream& out, std::ostream& err, int interrupt_fd);
+// `connected_fd`, unless -1, is a socket already connected to a server, used
+// instead of the options' host and port (see CliConnection::UseConnected).
+int RunCli(const CliOptions& options, std::ostream& out, std::ostream& err, int interrupt_fd,
+           int connected_fd = -1);
 
 void CommandInfo(CliSession& session);
 void CommandReceiverTypes(CliSession& session);

@@ -110,6 +110,14 @@ void CliConnection::Connect(const std::string& host, int port) {
   throw CliError(kExitUnreachable, "cannot connect to " + where + ": " + failure);
 }
 
+void CliConnection::UseConnected(int fd) {
+  const int copy = fcntl(fd, F_DUPFD_CLOEXEC, 0);
+  if (copy < 0)
+    throw CliError(kExitUnreachable, "cannot use the connected socket: " + SystemErrorText(errno));
+  if (fd_ >= 0) close(fd_);
+  fd_ = copy;
+}
+
 void CliConnection::EnableKeepAliveProbes() {
   const int one = 1, idle = 30, interval = 10, count = 3;
   setsockopt(fd_, SOL_SOCKET, SO_KEEPALIVE, &one, sizeof one);

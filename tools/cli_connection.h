@@ -35,6 +35,11 @@ class CliConnection {
   // kExitUnreachable when none accepts within the time limit.
   void Connect(const std::string& host, int port);
 
+  // Uses a duplicate of `fd`, a non-blocking socket already connected to a
+  // server (one in the same process, for tests), in place of Connect. The
+  // caller keeps `fd`.
+  void UseConnected(int fd);
+
   // Sends one packet. kExitClosed when the connection is gone.
   void Send(int type, std::string_view payload);
 

@@ -69,10 +69,14 @@ void CliSession::ReadStartPackets() {
          << ", this client version 4\n";
 }
 
-void CliSession::Open(const std::optional<std::string>& password) {
+void CliSession::Open(const std::optional<std::string>& password, int connected_fd) {
   std::string wire_password;
   if (password) wire_password = OperatorTextTo1252(*password, "the password");
-  connection_.Connect(options_.host, options_.port);
+  if (connected_fd >= 0) {
+    connection_.UseConnected(connected_fd);
+  } else {
+    connection_.Connect(options_.host, options_.port);
+  }
   ReadStartPackets();
   if (password) {
     const std::string answer = Request(

@@ -21,11 +21,12 @@ class CliSession {
  public:
   CliSession(const CliOptions& options, std::ostream& out, std::ostream& err);
 
-  // Connects, reads the start packets (types 1, 2, 3, 7), logs in with
-  // `password` when there is one and names the area when one was given.
-  // kExitRefused when the server closes the connection before the first
-  // start packet; kExitLoginFailed when the login gave level 0.
-  void Open(const std::optional<std::string>& password);
+  // Connects (or uses `connected_fd`, see CliConnection::UseConnected),
+  // reads the start packets (types 1, 2, 3, 7), logs in with `password`
+  // when there is one and names the area when one was given. kExitRefused
+  // when the server closes the connection before the first start packet;
+  // kExitLoginFailed when the login gave level 0.
+  void Open(const std::optional<std::string>& password, int connected_fd = -1);
 
   // Before a request that changes data: kExitNotAllowed when the server's
   // ActiveXMinimumChangeLevel (its INI section ActiveX, sent at the start) is
