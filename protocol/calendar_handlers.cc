@@ -5,6 +5,7 @@
 
 #include "base/file_utils.h"
 #include "base/text_numbers.h"
+#include "protocol/audit.h"
 #include "protocol/catalogue.h"
 #include "protocol/handlers.h"
 #include "protocol/messages.h"
@@ -35,12 +36,15 @@ void HandleDayTypeNames(ServerState& state, cClientConnection& connection, std::
   SendPacket(state, ToClient, connection, NETWORK_DAYTYPENAMES, Encode(answer));
 }
 
-void HandleDayTypeNamesUpdate(ServerState& state, cClientConnection&, std::string_view payload) {
+void HandleDayTypeNamesUpdate(ServerState& state, cClientConnection& connection,
+                              std::string_view payload) {
   const DayTypeNameUpdateRequest request = Decode<DayTypeNameUpdateRequest>(payload);
   const int day_type = request.day_type;
   if (day_type < 0 || day_type >= kDayTypeCount) return;
 
   state.DayTypeNames[day_type] = request.name;
+  Audit(state, connection, AuditKind::kDayTypeRenamed,
+        std::to_string(day_type) + " '" + request.name + "'");
   // Weekday names live in memory only; special day type names in the INI file.
   if (day_type >= kWeekdayCount) {
     WriteIniValue(state.ProjectDirectory, kCalendarSection,
@@ -79,10 +83,16 @@ void HandleGlobalCalendarUpdate(ServerState& state, cClientConnection& connectio
   const CalendarPairs request = Decode<CalendarPairs>(payload);
 
   for (int32_t day = 0; day < kCalendarDayCount; ++day) state.GlobalCalendar.SetDayType(day, 0);
+  int days = 0;
   for (const auto& [day, entry] : request.pairs) {
     // A day outside the calendar is skipped; the other pairs still apply.
-    if (day >= 0 && day < kCalendarDayCount) state.GlobalCalendar.SetDayType(day, entry);
+    if (day >= 0 && day < kCalendarDayCount) {
+      state.GlobalCalendar.SetDayType(day, entry);
+      ++days;
+    }
   }
+  Audit(state, connection, AuditKind::kCalendarUpdated,
+        std::to_string(days) + (days == 1 ? " day" : " days"));
   try {
     state.GlobalCalendar.SaveToDisk(GlobalCalendarPath(state.ProjectDirectory));
   } catch (const std::exception& e) {

@@ -5,6 +5,7 @@
 #include <utility>
 
 #include "base/text_numbers.h"
+#include "protocol/audit.h"
 #include "protocol/catalogue.h"
 #include "protocol/codec.h"
 #include "protocol/sending.h"
@@ -16,6 +17,7 @@ void Dispatch(ServerState& state, cClientConnection& connection, int type,
   RequestHandler handler = HandlerFor(type);
   if (handler == nullptr) return;
   ++state.metrics.requests[static_cast<uint8_t>(type)];
+  if (!ChangeAllowed(state, connection, type)) return;
   try {
     handler(state, connection, payload);
   } catch (const DecodeError&) {

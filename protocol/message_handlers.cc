@@ -2,6 +2,7 @@
 // for the alarm server; the last message is remembered in the per-user
 // settings store.
 #include "protocol/alarm_commands.h"
+#include "protocol/audit.h"
 #include "protocol/catalogue.h"
 #include "protocol/handlers.h"
 #include "protocol/messages.h"
@@ -17,12 +18,17 @@ std::string ReadLastMessageSetting(const ServerState& state, const char* value_n
 
 }  // namespace
 
-void HandleSubmitMessage(ServerState& state, cClientConnection&, std::string_view payload) {
+void HandleSubmitMessage(ServerState& state, cClientConnection& connection,
+                         std::string_view payload) {
   const SubmitMessageRequest request = Decode<SubmitMessageRequest>(payload);
 
   // The alarm server gets the message as it came, receivers and separators
   // included.
-  QueueAlarmCommand(state, "FT:" + MessageString(request));
+  if (QueueAlarmCommand(state, "FT:" + MessageString(request))) {
+    std::string receivers;
+    for (const auto& r : request.receivers) receivers += (receivers.empty() ? "" : ", ") + r;
+    Audit(state, connection, AuditKind::kMessageSent, "to " + receivers);
+  }
   if (!state.settings.StoreActiveXMessagesByServer) return;
   // A message without receivers is not remembered.
   if (request.receivers.empty()) return;
@@ -43,8 +49,11 @@ void HandleLastMessageText(ServerState& state, cClientConnection& connection, st
   SendPacket(state, ToClient, connection, NETWORK_TEXTMESSAGE_LASTMSGTEXT, Encode(answer));
 }
 
-void HandleSubmitCommandEntry(ServerState& state, cClientConnection&, std::string_view payload) {
-  QueueAlarmCommand(state, Decode<CommandEntryRequest>(payload).command);
+void HandleSubmitCommandEntry(ServerState& state, cClientConnection& connection,
+                              std::string_view payload) {
+  const std::string command = Decode<CommandEntryRequest>(payload).command;
+  if (QueueAlarmCommand(state, command))
+    Audit(state, connection, AuditKind::kCommandQueued, command);
 }
 
 }  // namespace orlund

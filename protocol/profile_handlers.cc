@@ -1,5 +1,6 @@
 // Profiles with their schedules (types 8, 120, 121). Changes go to the table
 // in memory and are written by the timer's next tick; nobody is told.
+#include "protocol/audit.h"
 #include "protocol/catalogue.h"
 #include "protocol/handlers.h"
 #include "protocol/messages.h"
@@ -20,7 +21,8 @@ void HandleProfiles(ServerState& state, cClientConnection& connection, std::stri
   SendPacket(state, ToClient, connection, NETWORK_COMMON_PROFILES, Encode(answer));
 }
 
-void HandleProfileUpdate(ServerState& state, cClientConnection&, std::string_view payload) {
+void HandleProfileUpdate(ServerState& state, cClientConnection& connection,
+                         std::string_view payload) {
   ProfileUpdateRequest request = Decode<ProfileUpdateRequest>(payload);
   std::unique_ptr<cTimeSchedule> schedule = ScheduleFromPeriodArray(request.profile.period_array);
 
@@ -33,19 +35,26 @@ void HandleProfileUpdate(ServerState& state, cClientConnection&, std::string_vie
   // The leading name wins over the one inside the encoded profile.
   record.Name = std::move(request.name);
 
-  if (slot < 0 && table.ProfileCount < kProfileCapacity) slot = table.ProfileCount++;
+  const bool added = slot < 0;
+  if (added && table.ProfileCount < kProfileCapacity) slot = table.ProfileCount++;
   if (slot >= 0) {
     table.Profiles[slot] = std::move(record);
     table.ProfileSchedules[slot] = std::move(schedule);
+    Audit(state, connection, added ? AuditKind::kProfileAdded : AuditKind::kProfileChanged,
+          table.Profiles[slot].Name);
   }
   state.ProfilesChanged = true;
 }
 
-void HandleProfileRemove(ServerState& state, cClientConnection&, std::string_view payload) {
+void HandleProfileRemove(ServerState& state, cClientConnection& connection,
+                         std::string_view payload) {
   const ProfileRemoveRequest request = Decode<ProfileRemoveRequest>(payload);
   ProfileTable& table = state.data.profiles;
   const int slot = FindSlotByName(table.Profiles, table.ProfileCount, request.name);
-  if (slot >= 0) RemoveSlot(slot, table.ProfileCount, table.Profiles, table.ProfileSchedules);
+  if (slot >= 0) {
+    Audit(state, connection, AuditKind::kProfileRemoved, table.Profiles[slot].Name);
+    RemoveSlot(slot, table.ProfileCount, table.Profiles, table.ProfileSchedules);
+  }
   state.ProfilesChanged = true;
 }
 

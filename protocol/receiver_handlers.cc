@@ -2,6 +2,7 @@
 // the table in memory and are written by the timer's next tick; updates and
 // removals reach the other clients at once.
 #include "base/text_numbers.h"
+#include "protocol/audit.h"
 #include "protocol/catalogue.h"
 #include "protocol/handlers.h"
 #include "protocol/messages.h"
@@ -53,7 +54,8 @@ void HandleReceiverUpdate(ServerState& state, cClientConnection& connection,
 
   ReceiverTable& table = state.data.receivers;
   int slot = FindSlotByName(table.Receivers, table.ReceiverCount, update.Name);
-  if (slot < 0) {
+  const bool added = slot < 0;
+  if (added) {
     // A new name when the table is full is dropped: no echo, no change.
     if (table.ReceiverCount >= kReceiverCapacity) return;
     state.log.ServerLog(ReceiverLogLine(state, connection, kTextAddedReceiver, update.Name));
@@ -71,6 +73,8 @@ void HandleReceiverUpdate(ServerState& state, cClientConnection& connection,
     receiver.Settings[i] = Variant::FromText(std::move(update.Settings[i]));
   }
   state.ReceiversChanged = true;
+  Audit(state, connection, added ? AuditKind::kReceiverAdded : AuditKind::kReceiverChanged,
+        receiver.Name);
   // The others get the request's own bytes, whatever follows its fields.
   SendPacket(state, ToAll, connection, NETWORK_RECEIVER_UPDATE, payload);
 }
@@ -85,6 +89,7 @@ void HandleReceiverRemove(ServerState& state, cClientConnection& connection,
     const std::string stored_name = table.Receivers[slot].Name;
     RemoveSlot(slot, table.ReceiverCount, table.Receivers);
     state.log.ServerLog(ReceiverLogLine(state, connection, kTextRemovedReceiver, stored_name));
+    Audit(state, connection, AuditKind::kReceiverRemoved, stored_name);
   }
   // An absent name still reaches the others: their tables may hold it.
   state.ReceiversChanged = true;

@@ -47,7 +47,10 @@ TEST_F(ReceiverHandlersTest, UpdatesAddOrReplaceByNameAndAreEchoedToEveryone) {
       EncodePacket(100, payload) + EncodePacket(100, Update("pager a", "t2"));
   EXPECT_EQ(Sent(sender), echoes);
   EXPECT_EQ(Sent(other), echoes);
-  EXPECT_EQ(server.log.lines, std::vector<std::string>{"User 'al' added 'Pager A'"});
+  EXPECT_EQ(server.log.lines,
+            (std::vector<std::string>{"User 'al' added 'Pager A'",
+                                      "Receiver added by al from 10.0.0.1: Pager A",
+                                      "Receiver changed by al from 10.0.0.1: pager a"}));
   EXPECT_TRUE(server.state.ReceiversChanged);
   EXPECT_EQ(Names(), "pager a;");
   const ReceiverRecord& stored = table().Receivers[0];
@@ -94,7 +97,9 @@ TEST_F(ReceiverHandlersTest, RemovalShiftsLaterReceiversAndAlwaysReachesTheOther
   EXPECT_EQ(Sent(sender), "");
   EXPECT_EQ(Sent(other),
             EncodePacket(101, EncodeString("ALPHA")) + EncodePacket(101, EncodeString("Nobody")));
-  EXPECT_EQ(server.log.lines, std::vector<std::string>{"User 'al' removed 'Alpha'"});
+  EXPECT_EQ(server.log.lines,
+            (std::vector<std::string>{"User 'al' removed 'Alpha'",
+                                      "Receiver removed by al from 10.0.0.1: Alpha"}));
   EXPECT_EQ(Names(), "Beta;Gamma;");
 }
 

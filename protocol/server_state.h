@@ -43,6 +43,20 @@ struct ServerSettings {
   std::string ActiveXConsoleAddress = "127.0.0.1";
   // /metrics without a console login.
   bool ActiveXConsoleMetricsOpen = false;
+  // The address the protocol port listens on (numeric IPv4).
+  std::string ActiveXServerAddress = "0.0.0.0";
+  // Above 0: requests that change data or go to the alarm server need at
+  // least this user level; 0 serves them whatever the level.
+  int32_t ActiveXMinimumChangeLevel = 0;
+};
+
+// One audited event as the journal gets it: texts as the server log has them.
+struct AuditEvent {
+  const char* message_id;
+  std::string line;
+  std::string user;  // "-" when none
+  std::string address;
+  std::string object;
 };
 
 // The clocks the server reads: local wall-clock time for log lines and daily
@@ -109,6 +123,9 @@ struct ServerState {
   int32_t PollElapsed = 0;
 
   CommandSpoolRefusals spool_refusals;
+  // Receives every audited event besides the server log (the journal, as a
+  // service); empty otherwise.
+  std::function<void(const AuditEvent&)> audit_journal;
 
   // Counters for the console and /metrics.
   ServerMetrics metrics;

@@ -31,10 +31,11 @@ std::string TrimBlanks(std::string_view text) {
 // Takes the value of a "/NAME:value" switch; false (with `error` set) when
 // the value is empty, which would otherwise make the directory "/".
 bool TakeDirectory(std::string_view argument, std::string_view upper_prefix,
-                   std::optional<std::string>& target, std::string& error) {
+                   std::optional<std::string>& target, std::string& error,
+                   std::string_view what = "a directory") {
   std::string value = TrimBlanks(argument.substr(upper_prefix.size()));
   if (value.empty()) {
-    error = std::string(upper_prefix) + " needs a directory";
+    error = std::string(upper_prefix) + " needs " + std::string(what);
     return false;
   }
   if (!target) target = std::move(value);
@@ -51,6 +52,10 @@ CommandLine ParseCommandLine(const std::vector<std::string>& arguments) {
       ok = TakeDirectory(argument, "/PATH:", result.project_directory, result.error);
     } else if (HasSwitchPrefix(argument, "/APPPATH:")) {
       ok = TakeDirectory(argument, "/APPPATH:", result.application_directory, result.error);
+    } else if (HasSwitchPrefix(argument, "/USER:")) {
+      ok = TakeDirectory(argument, "/USER:", result.user, result.error, "a user name");
+    } else if (HasSwitchPrefix(argument, "/GROUP:")) {
+      ok = TakeDirectory(argument, "/GROUP:", result.group, result.error, "a group name");
     } else if (IsSwitch(argument, "/U")) {
       result.uninstall = true;
     } else if (IsSwitch(argument, "/I")) {
@@ -76,11 +81,15 @@ CommandLine ParseCommandLine(int argc, const char* const* argv) {
 
 std::string CommandLineUsage(const std::string& program_name) {
   return "Usage: " + program_name +
-         " [/PATH:directory] [/APPPATH:directory] [/I | /U]\n"
+         " [/PATH:directory] [/APPPATH:directory] [/I [/USER:name] [/GROUP:name] | /U]\n"
          "  /PATH:directory     project directory (default: the registry's ProjectPath,\n"
          "                      else the application directory's Project/)\n"
          "  /APPPATH:directory  application directory (default: the executable's own)\n"
-         "  /I                  install the systemd service and end\n"
+         "  /I                  install the systemd service and end: writes its unit,\n"
+         "                      which runs this executable on the project directory\n"
+         "  /USER:name          with /I: the user the service runs as (default: the\n"
+         "                      owner of the project directory)\n"
+         "  /GROUP:name         with /I: its group (default: the directory's group)\n"
          "  /U                  uninstall the systemd service and end\n"
          "  --help              show this text\n"
          "  --version           show the version\n"

@@ -5,6 +5,8 @@
 //   /APPPATH:value  application directory, same rule
 //   /U              uninstall the service and end
 //   /I              install the service and end
+//   /USER:name      with /I: the user the service runs as
+//   /GROUP:name     with /I: its group
 //   --help, --version
 // Anything else is an error. When /U and /I are both given, /U wins.
 
@@ -17,6 +19,8 @@ namespace orlund {
 struct CommandLine {
   std::optional<std::string> project_directory;      // /PATH:, as given
   std::optional<std::string> application_directory;  // /APPPATH:, as given
+  std::optional<std::string> user;                   // /USER:
+  std::optional<std::string> group;                  // /GROUP:
   bool uninstall = false;
   bool install = false;
   bool help = false;

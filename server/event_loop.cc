@@ -48,10 +48,11 @@ EventLoop::EventLoop(ServerState& state)
 
 EventLoop::~EventLoop() { state_.ClientConnections.clear(); }
 
-bool EventLoop::Listen(int port, std::string& error) {
+bool EventLoop::Listen(const std::string& address, int port, std::string& error) {
   boost::system::error_code ec;
-  tcp::endpoint endpoint(tcp::v4(), static_cast<unsigned short>(port));
-  acceptor_.open(endpoint.protocol(), ec);
+  tcp::endpoint endpoint(boost::asio::ip::make_address_v4(address, ec),
+                         static_cast<unsigned short>(port));
+  if (!ec) acceptor_.open(endpoint.protocol(), ec);
   if (!ec) acceptor_.set_option(tcp::acceptor::reuse_address(true), ec);
   if (!ec) acceptor_.bind(endpoint, ec);
   if (!ec) acceptor_.listen(boost::asio::socket_base::max_listen_connections, ec);
@@ -106,6 +107,10 @@ void EventLoop::WaitForSignal() {
       WaitForSignal();
       return;
     }
+    // The stop line says what the stop saved: the tables with changes not yet
+    // on disk, or being written, now.
+    stop_signal_ = signal_number;
+    saves_at_stop_ = int{saves_.ReceiversBusy()} + int{saves_.ProfilesBusy()};
     Stop();
   });
 }

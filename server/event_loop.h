@@ -34,9 +34,9 @@ class EventLoop {
   EventLoop(const EventLoop&) = delete;
   EventLoop& operator=(const EventLoop&) = delete;
 
-  // Opens the listening socket on 0.0.0.0:`port`. False, with the system's
-  // reason in `error`, when the port cannot be taken.
-  bool Listen(int port, std::string& error);
+  // Opens the listening socket on `address` (numeric IPv4):`port`. False,
+  // with the system's reason in `error`, when the port cannot be taken.
+  bool Listen(const std::string& address, int port, std::string& error);
 
   // Starts the timer and the signal handling and runs every event until a
   // stop signal arrived and the stop's saves are done; returns then.
@@ -44,6 +44,11 @@ class EventLoop {
 
   // The loop's io_context, for the operator console on the same thread.
   boost::asio::io_context& io() { return io_; }
+
+  // After Run: the signal that stopped the loop, and how many tables its
+  // pending saves wrote.
+  int stop_signal() const { return stop_signal_; }
+  int saves_at_stop() const { return saves_at_stop_; }
 
  private:
   void OnAccepted(boost::asio::ip::tcp::socket socket);
@@ -59,6 +64,8 @@ class EventLoop {
   boost::asio::signal_set signals_;
   SaveThread save_thread_;
   DeferredSaves saves_;
+  int stop_signal_ = 0;
+  int saves_at_stop_ = 0;
 };
 
 }  // namespace orlund

@@ -34,17 +34,17 @@ bool RunSystemctl(std::vector<std::string> arguments) {
   return WIFEXITED(status) && WEXITSTATUS(status) == 0;
 }
 
+}  // namespace
+
 std::string UnitPath(const std::string& unit_directory) {
   std::string directory = unit_directory;
   if (directory.empty() || directory.back() != '/') directory.push_back('/');
   return directory + ServiceUnitFileName();
 }
 
-}  // namespace
-
 std::string SystemdUnitDirectory() {
   const char* value = std::getenv("ORLUND_SYSTEMD_DIR");
-  if (value == nullptr || *value == '\0') return "/etc/systemd/system";
+  if (value == nullptr || *value == '\0') return kSystemUnitDirectory;
   return value;
 }
 
@@ -53,11 +53,11 @@ bool SystemdIsRunning() {
   return ::stat("/run/systemd/system", &st) == 0 && S_ISDIR(st.st_mode);
 }
 
-bool InstallServiceUnit(const std::string& executable_path, const std::string& unit_directory,
+bool InstallServiceUnit(const ServiceUnitSettings& settings, const std::string& unit_directory,
                         bool use_systemctl) {
   std::error_code ignored;
   std::filesystem::create_directories(unit_directory, ignored);
-  if (!WriteFileAtomically(UnitPath(unit_directory), ServiceUnitText(executable_path))) {
+  if (!WriteFileAtomically(UnitPath(unit_directory), ServiceUnitText(settings))) {
     return false;
   }
   if (!use_systemctl) return true;

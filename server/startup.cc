@@ -1,9 +1,14 @@
 #include "server/startup.h"
 
+#include <arpa/inet.h>
+#include <grp.h>
+#include <pwd.h>
 #include <sys/stat.h>
 
+#include <cerrno>
 #include <cmath>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <iostream>
 #include <memory>
@@ -56,13 +61,27 @@ std::string ReadServerIni(const std::string& project_directory, std::string_view
   return ReadIniValue(project_directory, section, key, default_value, kServerIniFile);
 }
 
+// The name of user `uid` or group `gid`, or the number when it has none.
+std::string UserName(uid_t uid) {
+  const passwd* account = ::getpwuid(uid);
+  return account ? account->pw_name : std::to_string(uid);
+}
+std::string GroupName(gid_t gid) {
+  const group* entry = ::getgrgid(gid);
+  return entry ? entry->gr_name : std::to_string(gid);
+}
+
 // /U (checked first) removes the service unit, /I installs it; each reports
-// on stdout and the process ends with its status.
-int InstallOrUninstall(const CommandLine& command_line) {
+// on stdout and the process ends with its status. systemctl is run only when
+// systemd runs this machine and the unit is in the system's own unit folder
+// (not one named by ORLUND_SYSTEMD_DIR).
+int InstallOrUninstall(const CommandLine& command_line, const std::string& project_directory) {
   const std::string registry = RegistryRoot();
   const std::string product = kProductName;
+  const std::string unit_directory = SystemdUnitDirectory();
+  const bool use_systemctl = SystemdIsRunning() && unit_directory == kSystemUnitDirectory;
   if (command_line.uninstall) {
-    if (UninstallServiceUnit(SystemdUnitDirectory(), SystemdIsRunning())) {
+    if (UninstallServiceUnit(unit_directory, use_systemctl)) {
       WriteSetting(registry, kServiceParametersKey, kRunAsServiceValue, "0");
       std::cout << product << " service uninstalled successfully" << std::endl;
       return 0;
@@ -70,11 +89,34 @@ int InstallOrUninstall(const CommandLine& command_line) {
     std::cout << product << " failed to uninstall as service" << std::endl;
     return 1;
   }
-  std::string executable = ExecutablePath();
-  if (!executable.empty() &&
-      InstallServiceUnit(executable, SystemdUnitDirectory(), SystemdIsRunning())) {
+  ServiceUnitSettings unit;
+  unit.executable = ExecutablePath();
+  std::error_code ec;
+  unit.project_directory =
+      WithTrailingSlash(std::filesystem::absolute(project_directory, ec).lexically_normal());
+  const char* spool = std::getenv("ORLUND_COMMAND_QUEUE");
+  unit.command_spool = std::filesystem::absolute(spool ? spool : "", ec).lexically_normal();
+  unit.settings_root = "/var/lib/orlund";
+  struct stat project_status;
+  if (::stat(unit.project_directory.c_str(), &project_status) != 0) {
+    std::cout << product << " failed to install as service: project directory '"
+              << unit.project_directory << "': " << std::strerror(errno) << std::endl;
+    return 1;
+  }
+  unit.user = command_line.user.value_or(UserName(project_status.st_uid));
+  unit.group = command_line.group.value_or(GroupName(project_status.st_gid));
+  if (!unit.executable.empty() && InstallServiceUnit(unit, unit_directory, use_systemctl)) {
     WriteSetting(registry, kServiceParametersKey, kRunAsServiceValue, "1");
     std::cout << product << " service installation succeeded" << std::endl;
+    std::cout << "Unit: " << UnitPath(unit_directory) << " (runs as " << unit.user << ":"
+              << unit.group << ")" << std::endl;
+    if (use_systemctl) {
+      std::cout << "Next: systemctl start " << ServiceUnitFileName() << std::endl;
+    } else {
+      std::cout << "Next: copy it to " << kSystemUnitDirectory
+                << "/, then systemctl daemon-reload && systemctl enable --now "
+                << ServiceUnitFileName() << std::endl;
+    }
     return 0;
   }
   std::cout << product << " failed to install as service" << std::endl;
@@ -105,20 +147,32 @@ std::unique_ptr<Console> StartConsole(EventLoop& loop, ServerState& state, Serve
   return console;
 }
 
-// Logs the start, checks the settings, opens the listening port and the
-// console, and runs the event loop until a stop signal.
+std::string SignalName(int signal_number) {
+  const char* name = signal_number > 0 ? ::sigabbrev_np(signal_number) : nullptr;
+  return name ? std::string("SIG") + name : "signal " + std::to_string(signal_number);
+}
+
+std::string Counted(int count, const std::string& one, const std::string& many) {
+  return std::to_string(count) + " " + (count == 1 ? one : many);
+}
+
+// Checks the settings, loads the tables, opens the listening port and the
+// console, logs the start and runs the event loop until a stop signal. The
+// started line is written only once the server listens, so a refused start
+// never logs it; the refusal's reason goes to the server log too.
 int StartAndRun(ServerState& state, ServerLogWriter& log) {
   const bool service = state.settings.RunAsService;
+  const auto refuse = [&](const std::string& text) {
+    state.log.ServerLog("Start refused: " + text);
+    ShowMessage(text, service, kEventError);
+    return 1;
+  };
   state.log.ServerLog("-");
   EventLoop loop(state);
-  state.log.ServerLog(state.texts.GetText(service ? kTextStartedAsService : kTextStarted) +
-                      " (version " + kProductVersion + ")");
 
   std::string error;
-  if (!NormaliseSettings(ReadSettingTexts(state.ProjectDirectory), state.settings, error)) {
-    ShowMessage(error, service, kEventError);
-    return 1;
-  }
+  if (!NormaliseSettings(ReadSettingTexts(state.ProjectDirectory), state.settings, error))
+    return refuse(error);
 
   try {
     const StoreContext context = state.store_context();
@@ -134,42 +188,63 @@ int StartAndRun(ServerState& state, ServerLogWriter& log) {
     LoadAllReceivers(state.data.receivers, context);
     LoadAllProfiles(state.data.profiles, context);
   } catch (const std::exception& e) {
-    ShowMessage(std::string(kProductName) + " could not load the data files: " + e.what(), service,
-                kEventError);
-    return 1;
+    return refuse(std::string(kProductName) + " could not load the data files: " + e.what());
   }
   GetNewestDataFileTime(state.ProjectDirectory + "Profiles", state.ProfilesDirectoryStamp);
   GetNewestDataFileTime(state.ProjectDirectory + "Receivers", state.ReceiversDirectoryStamp);
 
   const int port = state.settings.ActiveXServerPort;
-  if (!loop.Listen(port, error)) {
-    ShowMessage(std::string(kProductName) + " port " + std::to_string(port) + " is already in use!",
-                service, kEventError);
-    return 1;
+  const std::string& address = state.settings.ActiveXServerAddress;
+  if (!loop.Listen(address, port, error)) {
+    if (address == "0.0.0.0")
+      return refuse(std::string(kProductName) + " port " + std::to_string(port) +
+                    " is already in use!");
+    return refuse(std::string(kProductName) + " cannot listen on " + address + ":" +
+                  std::to_string(port) + ": " + error + "!");
   }
   error.clear();
   std::unique_ptr<Console> console = StartConsole(loop, state, log, error);
-  if (console == nullptr && !error.empty()) {
-    ShowMessage(error, service, kEventError);
-    return 1;
-  }
+  if (console == nullptr && !error.empty()) return refuse(error);
   state.metrics.started = state.metrics.last_tick = state.clock.steady_now();
   state.metrics.started_at = state.clock.local_now();
+  state.log.ServerLog(state.texts.GetText(service ? kTextStartedAsService : kTextStarted) +
+                      " (version " + kProductVersion + ")");
+  const std::string listening =
+      "Listening on " + address + ":" + std::to_string(port) + ", project " +
+      state.ProjectDirectory + ", loaded " +
+      Counted(state.data.receiver_types.ReceiverTypeCount, "receiver type", "receiver types") +
+      ", " + Counted(state.data.receivers.ReceiverCount, "receiver", "receivers") + ", " +
+      Counted(state.data.profiles.ProfileCount, "profile", "profiles") + ", " +
+      Counted(state.users.UserCount, "user", "users");
+  state.log.ServerLog(listening);
   if (service) {
+    state.audit_journal = JournalAudit;
     NotifyReady();
-    SysLogEvent(kEventInformation, std::string(kProductName) + " started");
+    SysLogEvent(kEventInformation, std::string(kProductName) + " started; " + listening);
   } else {
     std::cout << kProductName << " - version " << kProductVersion << std::endl;
     if (console) std::cout << "Operator console: " << console->Url() << std::endl;
+    std::cout << listening << std::endl;
   }
 
   loop.Run();
   log.SetListener({});
   console.reset();
-  if (state.ReceiversChanged || state.ProfilesChanged) {
+  const bool saves_failed = state.ReceiversChanged || state.ProfilesChanged;
+  const std::string stopped =
+      std::string(kProductName) + " stopped by " + SignalName(loop.stop_signal()) +
+      (saves_failed ? ", saving failed"
+                    : ", " + Counted(loop.saves_at_stop(), "save", "saves") + " written");
+  state.log.ServerLog(stopped);
+  if (saves_failed) {
     ShowMessage(std::string(kProductName) + " could not save the changed data files!", service,
                 kEventError);
     return 1;
+  }
+  if (service) {
+    SysLogEvent(kEventInformation, stopped);
+  } else {
+    std::cout << stopped << std::endl;
   }
   return 0;
 }
@@ -215,6 +290,10 @@ SettingTexts ReadSettingTexts(const std::string& project_directory) {
       ReadServerIni(project_directory, kActiveXSection, "ActiveXConsoleAddress", "127.0.0.1");
   t.ActiveXConsoleMetricsOpen =
       ReadServerIni(project_directory, kActiveXSection, "ActiveXConsoleMetricsOpen", "0");
+  t.ActiveXServerAddress =
+      ReadServerIni(project_directory, kActiveXSection, "ActiveXServerAddress", "0.0.0.0");
+  t.ActiveXMinimumChangeLevel =
+      ReadServerIni(project_directory, kActiveXSection, "ActiveXMinimumChangeLevel", "0");
   return t;
 }
 
@@ -238,6 +317,19 @@ bool NormaliseSettings(const SettingTexts& texts, ServerSettings& settings, std:
             " is not a valid port number (1 to 65535, or 0 for no console)!";
     return false;
   }
+  in_addr address{};
+  if (::inet_pton(AF_INET, texts.ActiveXServerAddress.c_str(), &address) != 1) {
+    error = product + " address '" + texts.ActiveXServerAddress +
+            "' (ActiveXServerAddress) is not a numeric IPv4 address such as 0.0.0.0 or "
+            "127.0.0.1!";
+    return false;
+  }
+  double minimum_level = RoundHalfEven(TextToNumber(texts.ActiveXMinimumChangeLevel));
+  if (!(minimum_level >= 0 && minimum_level <= 32767)) {
+    error = product + " ActiveXMinimumChangeLevel " + texts.ActiveXMinimumChangeLevel +
+            " is not a user level (0 to 32767, 0 to serve changes whatever the level)!";
+    return false;
+  }
   if (interval < 0) interval = 0;
   if (interval > 0 && interval < 1000) interval = 1000;
 
@@ -250,7 +342,17 @@ bool NormaliseSettings(const SettingTexts& texts, ServerSettings& settings, std:
   settings.ActiveXConsolePort = static_cast<int32_t>(console_port);
   settings.ActiveXConsoleAddress = texts.ActiveXConsoleAddress;
   settings.ActiveXConsoleMetricsOpen = texts.ActiveXConsoleMetricsOpen == "1";
+  settings.ActiveXServerAddress = texts.ActiveXServerAddress;
+  settings.ActiveXMinimumChangeLevel = static_cast<int32_t>(minimum_level);
   return true;
+}
+
+bool StartedBySystemd() {
+  for (const char* name : {"INVOCATION_ID", "NOTIFY_SOCKET"}) {
+    const char* value = std::getenv(name);
+    if (value != nullptr && *value != '\0') return true;
+  }
+  return false;
 }
 
 int RunServer(const CommandLine& command_line) {
@@ -262,7 +364,8 @@ int RunServer(const CommandLine& command_line) {
   ::setenv("ORLUND_COMMAND_QUEUE", (dirs.ProjectDirectory + "CommandQueue").c_str(), 0);
 
   const bool service =
-      ReadRegistryValue(kRunAsServiceValue, "0", kServiceParametersKey, registry) != "0";
+      ReadRegistryValue(kRunAsServiceValue, "0", kServiceParametersKey, registry) != "0" &&
+      StartedBySystemd();
 
   InstanceLock lock;
   if (lock.Acquire(dirs.ProjectDirectory) == InstanceLock::Result::kHeldElsewhere) {
@@ -270,7 +373,8 @@ int RunServer(const CommandLine& command_line) {
     return 1;
   }
 
-  if (command_line.uninstall || command_line.install) return InstallOrUninstall(command_line);
+  if (command_line.uninstall || command_line.install)
+    return InstallOrUninstall(command_line, dirs.ProjectDirectory);
 
   // The language is named in the INI file: an INI file that is there but
   // cannot be read is named itself, not taken for a missing language.

@@ -36,6 +36,8 @@ struct SettingTexts {
   std::string ActiveXConsolePort = "0";
   std::string ActiveXConsoleAddress = "127.0.0.1";
   std::string ActiveXConsoleMetricsOpen = "0";
+  std::string ActiveXServerAddress = "0.0.0.0";
+  std::string ActiveXMinimumChangeLevel = "0";
 };
 
 // Reads the settings of section ActiveX from ProjectDirectory
@@ -50,8 +52,15 @@ SettingTexts ReadSettingTexts(const std::string& project_directory);
 // StoreActiveXMessagesByServer and ActiveXConsoleMetricsOpen only when
 // exactly "1". False, with a message for the operator in `error`, for a port
 // outside 1 to 65535, a console port outside 0 to 65535 (0: no console) or a
-// keep-alive interval above 16,383,749 ms. RunAsService is left as it is.
+// keep-alive interval above 16,383,749 ms, an ActiveXServerAddress that is
+// not a numeric IPv4 address, or an ActiveXMinimumChangeLevel outside 0 to
+// 32767. RunAsService is left as it is.
 bool NormaliseSettings(const SettingTexts& texts, ServerSettings& settings, std::string& error);
+
+// True when systemd started this process (INVOCATION_ID or NOTIFY_SOCKET in
+// the environment): only then does the stored RunAsService flag make this
+// run a service, without the packet list on stdout.
+bool StartedBySystemd();
 
 // The whole program: start-up, the event loop, and the saves of a stop.
 // Returns the process exit status.

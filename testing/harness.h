@@ -55,6 +55,9 @@ class ServerProcess {
       setenv("XDG_CONFIG_HOME", (home_dir + "config").c_str(), 1);
       setenv("ORLUND_COMMAND_QUEUE", (home_dir + "queue").c_str(), 1);
       setenv("ORLUND_SYSTEMD_DIR", (home_dir + "systemd").c_str(), 1);
+      // Not started by systemd, even when the tests are.
+      unsetenv("INVOCATION_ID");
+      unsetenv("NOTIFY_SOCKET");
       std::string exe = BinDir() + "orlund-activex-server";
       extra_args.insert(extra_args.begin(), {exe, "/PATH:" + project_dir});
       std::vector<char*> argv;
@@ -170,10 +173,11 @@ struct CliResult {
 };
 
 // Runs orlund-cli against `port` to its end; its output passes through files
-// in `scratch`. Arguments are quoted for the shell and must not hold "'".
-inline CliResult RunCli(int port, const std::vector<std::string>& args,
-                        const std::string& scratch) {
-  std::string command = BinDir() + "orlund-cli --port " + std::to_string(port);
+// in `scratch`. Arguments are quoted for the shell and must not hold "'";
+// `env` ("NAME=value ...") goes in front of the command.
+inline CliResult RunCli(int port, const std::vector<std::string>& args, const std::string& scratch,
+                        const std::string& env = "") {
+  std::string command = env + " " + BinDir() + "orlund-cli --port " + std::to_string(port);
   for (const std::string& arg : args) command += " '" + arg + "'";
   int status =
       std::system((command + " >'" + scratch + "cli.out' 2>'" + scratch + "cli.err'").c_str());

@@ -32,8 +32,8 @@ class CliAgainstServer : public ::testing::Test {
                   "\n[Calendar]\nDayType0=Public holiday\nDayType2=Plant shutdown\n");
     server_ = project_.Start();
   }
-  CliResult Cli(const std::vector<std::string>& args) {
-    return RunCli(project_.port, args, project_.home.path());
+  CliResult Cli(const std::vector<std::string>& args, const std::string& env = "") {
+    return RunCli(project_.port, args, project_.home.path(), env);
   }
   // The output of a run that must succeed.
   std::string Out(const std::vector<std::string>& args) {
@@ -49,12 +49,48 @@ class CliAgainstServer : public ::testing::Test {
 TEST_F(CliAgainstServer, InfoLoginAndReadOnlyLists) {
   WriteFile(project_.dir + "Orlund_Users.dat",
             EncodeUsersFile(std::vector<UserRecord>{{"Ann", "Secret", 100}}));
-  StartServer("RequireActiveXLogin=1\n");
+  StartServer("RequireActiveXLogin=1\nActiveXMinimumChangeLevel=100\n");
   EXPECT_TRUE(Contains(Out({"info"}),
                        "Protocol version: 4\nProject path: " + project_.dir + "\nUser level: 0"));
   const CliResult login = Cli({"--password", "sECRET", "info", "--json"});
-  EXPECT_EQ(login.err, "User level: 100\n");
+  EXPECT_EQ(login.err, "");  // no level line under --json
   EXPECT_EQ(Json::parse(login.out)["ini_sections"][2]["name"], "Calendar");
+  const std::string password_file = project_.home.path() + "password";
+  WriteFile(password_file, "secret\n");
+  struct Case {
+    std::string env;
+    std::vector<std::string> args;
+    int status;
+    std::string err;
+  };
+  for (const Case& c : std::vector<Case>{
+           {"ORLUND_PASSWORD=Secret", {"info"}, 0, "User level: 100\n"},
+           {"", {"--password-file", password_file, "info"}, 0, "User level: 100\n"},
+           {"",
+            {"--password", "wrong", "info"},
+            9,
+            "orlund-cli: login failed: the server requires a login and the password matches no "
+            "user\n"},
+           {"",
+            {"--json", "--password", "wrong", "info"},
+            9,
+            "{\"error\":\"login failed: the server requires a login and the password matches no "
+            "user\",\"exit_status\":9}\n"},
+           {"",
+            {"--password-file", "/nonexistent/pw", "info"},
+            8,
+            "orlund-cli: cannot open '/nonexistent/pw': No such file or directory\n"},
+           {"",
+            {"command", "RR"},
+            10,
+            "orlund-cli: the server carries out changes only from user level 100 up, this "
+            "connection has level 0 (log in with --password)\n"}}) {
+    const CliResult run = Cli(c.args, c.env);
+    EXPECT_EQ(run.status, c.status) << c.err;
+    EXPECT_EQ(run.err, c.err);
+  }
+  Out({"--password", "secret", "command", "RR"});
+  EXPECT_EQ(project_.Commands(), std::vector<std::string>{"RR"});
   EXPECT_EQ(Json::parse(Out({"receiver-types", "--json"})).size(), 3u);
   EXPECT_TRUE(Contains(Out({"day-types"}),
                        " 6  Sunday\n 7  Public holiday\n 8  Half holiday\n 9  Plant shutdown\n"));
@@ -71,7 +107,7 @@ TEST_F(CliAgainstServer, ReceiversAreSetListedAndRemoved) {
             "\"\", \"\", \"\"]\n");
   const Json receivers = Json::parse(Out({"receivers", "--json"}));
   ASSERT_EQ(receivers.size(), 1u);
-  EXPECT_EQ(receivers[0]["ReceiverFlag"], -1);
+  EXPECT_EQ(receivers[0]["flag"], -1);
   Out({"remove-receiver", "anna"});
   EXPECT_EQ(Out({"receivers"}), "No receivers.\n");
   EXPECT_EQ(Cli({"remove-receiver", "anna"}).err, "orlund-cli: no receiver named 'anna'\n");
@@ -89,7 +125,7 @@ TEST_F(CliAgainstServer, ProfilesImportExportAndRemove) {
           {{"DayType", 7}, {"Active", true}, {"Periods", Periods({{"08:00", "12:00"}})}}}}}}};
   const std::string file = project_.home.path() + "profile.json";
   WriteFile(file, profile.dump());
-  EXPECT_EQ(Out({"import-profile", file}), "Added profile Day shift \x80\n");
+  EXPECT_EQ(Out({"import-profile", file}), "Added profile Day shift \xE2\x82\xAC\n");
   const std::string list = Out({"profiles"});
   EXPECT_TRUE(Contains(list, "  Mon            07:00-16:00, 18:00-24:00\n")) << list;
   EXPECT_TRUE(Contains(list, "  Public holiday 08:00-12:00\n  Calendar: used\n")) << list;
@@ -98,7 +134,7 @@ TEST_F(CliAgainstServer, ProfilesImportExportAndRemove) {
   const Json exported = Json::parse(ReadFile(file));
   EXPECT_EQ(exported["WordTable"][63], 7);
   EXPECT_EQ(exported["Schedule"]["DayTypes"][7]["Periods"][0][1], "12:00");
-  EXPECT_EQ(Out({"import-profile", file}), "Changed profile Day shift \x80\n");
+  EXPECT_EQ(Out({"import-profile", file}), "Changed profile Day shift \xE2\x82\xAC\n");
   Out({"remove-profile", "DAY shift \xE2\x82\xAC"});
   EXPECT_EQ(Out({"profiles", "--json"}), "[]\n");
   EXPECT_EQ(Cli({"export-profile", "Nobody"}).status, 1);

@@ -51,6 +51,7 @@ TEST(RenderTest, PicturesOfAScheduleAndAMonthFromTheRunningServer) {
 
   EXPECT_NE(cli({"render-schedule", "nobody", "-o", out}), 0);
   EXPECT_NE(cli({"render-calendar", "--month", "1999-12"}), 0);
+  EXPECT_EQ(cli({"render-calendar", "-o", out}), 0);  // this month
 }
 
 }  // namespace

@@ -2,8 +2,10 @@
 // keep-alive, reloads, the traffic switch and stopping, each on a scratch
 // project over loopback.
 
+#include <grp.h>
 #include <gtest/gtest.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
 
 #include "protocol/messages.h"
 #include "protocol/traffic_log.h"
@@ -14,6 +16,13 @@ namespace orlund::testing {
 namespace {
 
 int ExitCode(int status) { return WIFEXITED(status) ? WEXITSTATUS(status) : -1; }
+
+std::string GroupOf(const std::string& path) {
+  struct stat status {};
+  stat(path.c_str(), &status);
+  const group* entry = getgrgid(status.st_gid);
+  return entry ? entry->gr_name : std::to_string(status.st_gid);
+}
 
 // Runs the server on `project` to its end: exit code, stdout, stderr.
 CliResult RunToEnd(const Project& project, std::vector<std::string> args = {}) {
@@ -40,6 +49,10 @@ TEST(ServerTest, StartPacketsByteExactAndInOrder) {
     EXPECT_EQ(EncodePacket(start[i].type, start[i].payload), expected[i]);
   EXPECT_TRUE(
       Contains(project.ServerLog(), " XSV Orlund ActiveX Server started (version 1.00.06)\n"));
+  EXPECT_TRUE(Contains(project.ServerLog(),
+                       " XSV Listening on 0.0.0.0:" + std::to_string(project.port) + ", project " +
+                           project.dir +
+                           ", loaded 0 receiver types, 0 receivers, 0 profiles, 0 users\n"));
   EXPECT_EQ(ExitCode(server->Stop(SIGTERM)), 0);
 }
 
@@ -103,7 +116,8 @@ TEST(ServerTest, OwnSavesAreNotReloadedForeignChangesAre) {
 
 TEST(ServerTest, StopWritesPendingChangesBeforeItEnds) {
   // SIGHUP is a closed terminal: it must not lose a change either.
-  for (int stop : {SIGTERM, SIGINT, SIGHUP}) {
+  for (const auto& [stop, name] : std::vector<std::pair<int, std::string>>{
+           {SIGTERM, "SIGTERM"}, {SIGINT, "SIGINT"}, {SIGHUP, "SIGHUP"}}) {
     Project project;
     auto server = project.Start();
     Client client(project.port);
@@ -112,6 +126,9 @@ TEST(ServerTest, StopWritesPendingChangesBeforeItEnds) {
     ASSERT_TRUE(client.ReadSkippingKeepAlives().has_value());  // handled: the change is pending
     EXPECT_EQ(ExitCode(server->Stop(stop)), 0) << stop;
     EXPECT_TRUE(PathExists(project.dir + "Receivers/Receiver_0000.dat")) << stop;
+    const std::string stopped = "Orlund ActiveX Server stopped by " + name + ", 1 save written\n";
+    EXPECT_TRUE(Contains(server->Stdout(), stopped) && Contains(project.ServerLog(), stopped))
+        << server->Stdout();
     EXPECT_EQ(project.Commands(), std::vector<std::string>{"RR"});
   }
 }
@@ -183,6 +200,7 @@ TEST(ServerTest, StartUpRefusalsNameTheirReasonAndFail) {
   WriteFile(bad_port.dir + "Orlund_Server.ini",
             "[General]\nLanguage=ENG\n[ActiveX]\nActiveXServerPort=70000\n");
   Project console_taken("ActiveXConsolePort=" + std::to_string(first.port) + "\n");
+  Project bad_address("ActiveXServerAddress=localhost\n");
   // A settings file that cannot be read is named, not taken for a missing language.
   Project ini_directory;
   std::filesystem::remove(ini_directory.dir + "Orlund_Server.ini");
@@ -195,20 +213,29 @@ TEST(ServerTest, StartUpRefusalsNameTheirReasonAndFail) {
       {&console_taken, "Orlund ActiveX Server console port " + std::to_string(first.port) +
                            " on 127.0.0.1 cannot be used: "},
       {&ini_directory, "cannot read its settings file '" + ini_directory.dir +
-                           "Orlund_Server.ini': it is a directory\n"}};
+                           "Orlund_Server.ini': it is a directory\n"},
+      {&bad_address, "address 'localhost' (ActiveXServerAddress) is not a numeric IPv4 address"}};
   for (const auto& [project, reason] : cases) {
     const CliResult run = RunToEnd(*project);
     EXPECT_NE(run.status, 0) << reason;
     EXPECT_TRUE(Contains(run.err, reason)) << run.err;
+    // A refused start never logs that it started.
+    if (project != &first) {
+      EXPECT_FALSE(Contains(project->ServerLog(), "started")) << reason;
+    }
   }
 }
 
 TEST(ServerTest, LoginRequiredWithoutUsersIsLoggedAtStart) {
-  Project project("RequireActiveXLogin=1\n");
+  Project project("RequireActiveXLogin=1\nActiveXServerAddress=127.0.0.1\n");
   auto server = project.Start();
   EXPECT_TRUE(
       Contains(project.ServerLog(),
                "XSV Login required but no users loaded: every client gets user level 32767"));
+  EXPECT_TRUE(Contains(server->Stdout(),
+                       "Listening on 127.0.0.1:" + std::to_string(project.port) + ", project "));
+  Client client(project.port);
+  EXPECT_EQ(client.ReadStartPackets().size(), 4u);
   EXPECT_EQ(ExitCode(server->Stop(SIGTERM)), 0);
 }
 
@@ -218,11 +245,24 @@ TEST(ServerTest, InstallAndUninstallTheServiceUnit) {
   const std::string setting = project.home.path() +
                               "registry/SYSTEM/CurrentControlSet/Services/OrlundActiveXServer/"
                               "Parameters/RunAsService";
-  const CliResult install = RunToEnd(project, {"/i"});
-  EXPECT_EQ(install.out, "Orlund ActiveX Server service installation succeeded\n");
-  EXPECT_TRUE(Contains(ReadFile(project.home.path() + "systemd/OrlundActiveXServer.service"),
-                       "ExecStart=\"" + BinDir() + "orlund-activex-server\"\n"));
+  const CliResult install = RunToEnd(project, {"/i", "/USER:nobody"});
+  const std::string unit = project.home.path() + "systemd/OrlundActiveXServer.service";
+  EXPECT_EQ(install.out, "Orlund ActiveX Server service installation succeeded\nUnit: " + unit +
+                             " (runs as nobody:" + GroupOf(project.dir) +
+                             ")\nNext: copy it to /etc/systemd/system/, then systemctl "
+                             "daemon-reload && systemctl enable --now "
+                             "OrlundActiveXServer.service\n");
+  EXPECT_TRUE(Contains(ReadFile(unit), "ExecStart=\"" + BinDir() +
+                                           "orlund-activex-server\" \"/PATH:" + project.dir +
+                                           "\"\nUser=nobody\n"));
   EXPECT_EQ(ReadFile(setting), "1");
+  // Not started by systemd: a foreground run, with the packet list, whatever
+  // the stored flag says.
+  auto server = project.Start();
+  Client client(project.port);
+  ASSERT_EQ(client.ReadStartPackets().size(), 4u);
+  EXPECT_TRUE(WaitFor([&] { return Contains(server->Stdout(), "NETWORK_COMMON_USERLEVEL"); }));
+  server.reset();
   const CliResult uninstall = RunToEnd(project, {"/U"});
   EXPECT_EQ(uninstall.out, "Orlund ActiveX Server service uninstalled successfully\n");
   EXPECT_FALSE(PathExists(project.home.path() + "systemd/OrlundActiveXServer.service"));

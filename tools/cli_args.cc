@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <charconv>
 #include <cmath>
+#include <cstdio>
 #include <cstdlib>
 #include <memory>
 
@@ -15,7 +16,7 @@ namespace {
 // How often a subcommand's option may be given.
 enum Occurs { kAtMostOnce, kExactlyOnce, kOnceOrMore };
 // What a subcommand's option takes, checked while parsing, before any connection.
-enum ValueKind { kText, kInt16 };
+enum ValueKind { kText, kInt16, kMonth };
 
 struct OptionDef {
   std::string_view names;  // CLI11's names, the long one first: "--output,-o"
@@ -47,11 +48,15 @@ const std::vector<CommandDef>& Commands() {
       {"receiver-types",
        {},
        "list the receiver types (request 4)",
-       "Lists every receiver type: number, name, algorithm, message length and files.\n"},
+       "Lists every receiver type: number, name, algorithm, message length and files.\n"
+       "With --json: number, name, algorithm, message_length, ini_file, rcv_file,\n"
+       "receiver_setup_template, receiver_type_setup_template, spare_text_a,\n"
+       "spare_text_b.\n"},
       {"receivers",
        {},
        "list the receivers (request 5)",
-       "Lists every receiver with its type number, flag, word, text and the four settings.\n"},
+       "Lists every receiver with its type number, flag, word, text and the four settings.\n"
+       "With --json: name, type, flag, word, text, settings (a list of 4 texts).\n"},
       {"profiles",
        {},
        "list the profiles with their weekly schedules (request 8)",
@@ -68,8 +73,9 @@ const std::vector<CommandDef>& Commands() {
        {},
        "list the holiday labels of the server's language (request 140)",
        "Lists the holiday labels: date, label, day type and whether the calendar\n"
-       "shows it. A server without a holiday file does not answer; the command\n"
-       "then fails after the time limit.\n"},
+       "shows it; none when the server has no holiday file for its language.\n"
+       "With --json: date, day_index, day_type, day_type_name, view_in_calendar\n"
+       "(-1 shown, 0 hidden), label.\n"},
       {"calendar",
        {},
        "list the days of the global calendar (request 180)",
@@ -86,13 +92,14 @@ const std::vector<CommandDef>& Commands() {
       {"render-calendar",
        {},
        "draw a month of the global calendar as an SVG picture",
-       "Draws the month given with --month YYYY-MM (2000-01 to 2039-12) the way the\n"
-       "calendar editor shows it: red strips for Sundays and shown holidays (request\n"
+       "Draws the month given with --month YYYY-MM (2000-01 to 2039-12; the current\n"
+       "month without it) the way the calendar editor shows it: red strips for Sundays and shown "
+       "holidays (request\n"
        "140; none when the server has no holiday file), a blue strip for today, a\n"
        "numbered badge for each special day type assigned in the global calendar\n"
        "(request 180). With --profile, every date box also shows the periods of\n"
        "that profile's schedule for the date's day type.\n",
-       {{"--month", "YYYY-MM", kExactlyOnce, kText, "the month to draw"},
+       {{"--month", "YYYY-MM", kAtMostOnce, kMonth, "the month to draw (default: this month)"},
         {"--profile", "NAME", kAtMostOnce, kText, "show this profile's periods in every date box"},
         {"--output,-o", "FILE", kAtMostOnce, kText, "write to FILE instead of stdout"}}},
       {"set-receiver",
@@ -201,9 +208,11 @@ constexpr std::string_view kToolFooter =
     "update). The server handles a client's requests in order, so a command\n"
     "ends only after the server processed what it sent.\n"
     "\n"
-    "Human-readable texts are printed as the server's Windows-1252 bytes;\n"
-    "--json converts them to UTF-8. Texts given on the command line or in\n"
-    "files are converted from UTF-8 to Windows-1252.\n"
+    "The server keeps texts in Windows-1252; they are printed in UTF-8, with\n"
+    "--json too. Texts given on the command line or in files are converted\n"
+    "from UTF-8 to Windows-1252; a character Windows-1252 cannot hold is\n"
+    "refused. With --json, a failure is one JSON line on stderr,\n"
+    "{\"error\": ..., \"exit_status\": ...}, and the user level is not printed.\n"
     "\n"
     "Exit status:\n"
     "  0  success\n"
@@ -215,6 +224,12 @@ constexpr std::string_view kToolFooter =
     "  6  no answer from the server within the time limit\n"
     "  7  a packet from the server could not be decoded\n"
     "  8  an input file or text that cannot be used\n"
+    "  9  login failed: the server requires a login and the password gave level 0\n"
+    " 10  the user level is below the server's ActiveXMinimumChangeLevel\n"
+    "\n"
+    "Environment: ORLUND_PASSWORD is the password when neither --password nor\n"
+    "--password-file is given; it keeps the password out of ps and the shell\n"
+    "history, as the prompt of --password - does.\n"
     "\n"
     "orlund-cli SUBCOMMAND --help describes a subcommand.\n";
 
@@ -377,8 +392,12 @@ std::unique_ptr<CLI::App> BuildApp(CliOptions& options) {
                     [](const std::string& v) { return Seconds(v).has_value(); }));
   app->add_option_function<std::string>(
          "--password", [&options](const std::string& v) { options.password = v; },
-         "log in (request 6); the level got is printed on stderr")
+         "log in (request 6); \"-\" asks without echo; the level got is printed on stderr")
       ->type_name("PW");
+  app->add_option_function<std::string>(
+         "--password-file", [&options](const std::string& v) { options.password_file = v; },
+         "log in with the first line of FILE")
+      ->type_name("FILE");
   app->add_option_function<std::string>(
          "--area", [&options](const std::string& v) { options.area = v; },
          "name the area this client works in (request 9)")
@@ -409,6 +428,13 @@ std::unique_ptr<CLI::App> BuildApp(CliOptions& options) {
                                 ->required(def.occurs != kAtMostOnce);
       if (def.occurs == kOnceOrMore) option->multi_option_policy(CLI::MultiOptionPolicy::TakeAll);
       if (def.kind == kInt16) option->transform(DecimalIn(-32768, 32767));
+      if (def.kind == kMonth)
+        option->check(Check("needs YYYY-MM between 2000-01 and 2039-12", [](const std::string& v) {
+          int year = 0, month = 0;
+          char tail = 0;
+          return v.size() == 7 && std::sscanf(v.c_str(), "%4d-%2d%c", &year, &month, &tail) == 2 &&
+                 year >= 2000 && year <= 2039 && month >= 1 && month <= 12;
+        }));
     }
   }
   CLI::App* help = app->add_subcommand(kHelpCommand, "the help of the tool or of SUBCOMMAND");

@@ -17,7 +17,9 @@ struct CliOptions {
   std::string host = "127.0.0.1";
   int port = 58658;
   std::chrono::milliseconds timeout{5000};
+  // --password PW, or "-" to be asked for it without echo.
   std::optional<std::string> password;
+  std::optional<std::string> password_file;
   std::optional<std::string> area;
   bool json = false;
   bool help = false;

@@ -64,7 +64,7 @@ TEST(CliArguments, BadCommandLinesAreUsageErrors) {
            {"set-receiver", "A", "--type", "0x10"},
            {"send-message", "hello"},
            {"send-message", "--to", "A"},
-           {"render-calendar"},
+           {"render-calendar", "--month", "2040-01"},
            {"rename-day-type", "1"},
            {"receivers", "--port", "70000"},
            {"receivers", "--port", "12x"},

@@ -3,6 +3,7 @@
 #include <ctime>
 #include <functional>
 #include <map>
+#include <set>
 
 #include "base/text_case.h"
 #include "base/version.h"
@@ -30,6 +31,34 @@ const std::string& Argument(const CliSession& session, size_t i) {
 
 }  // namespace
 
+void ReportError(std::ostream& err, bool json, const std::string& what, int status) {
+  if (json) {
+    err << Json{{"error", what}, {"exit_status", status}}.dump() << "\n";
+  } else {
+    err << "orlund-cli: " << what << "\n";
+  }
+}
+
+void CheckBeforeConnecting(const CliOptions& options) {
+  const std::string& command = options.command;
+  if (command == "rename-day-type") {
+    const int16_t day_type = ParseInt16(options.arguments.at(0), "the day type");
+    if (day_type < 0 || day_type >= kDayTypeCount)
+      throw CliError(kExitUsage, "the day type must be a number from 0 to 22, not " +
+                                     options.arguments.at(0) +
+                                     " (see orlund-cli rename-day-type --help)");
+  }
+  // Every text that travels must fit Windows-1252; file names stay as given.
+  const bool argument_is_file = command == "import-profile" || command == "set-calendar";
+  for (const auto& argument : options.arguments)
+    if (!argument_is_file)
+      CheckTextLength(OperatorTextTo1252(argument, "'" + argument + "'"), "'" + argument + "'");
+  for (const auto& [name, values] : options.values)
+    if (name != "output")
+      for (const auto& value : values) OperatorTextTo1252(value, "--" + name);
+  if (options.area) OperatorTextTo1252(*options.area, "--area");
+}
+
 void CheckTextLength(const std::string& text, std::string_view what) {
   if (text.size() > kMaxEncodedStringLength)
     throw CliError(kExitBadInput, std::string(what) + " is longer than " +
@@ -56,20 +85,23 @@ void CommandDayTypes(CliSession& session) {
 }
 
 void CommandHolidays(CliSession& session) {
-  std::string answer;
-  try {
-    answer = session.Request(NETWORK_HOLIDAYLABELS, Encode(NoFields{}), NETWORK_HOLIDAYLABELS);
-  } catch (const CliError& e) {
-    if (e.code() != kExitNoAnswer) throw;
-    throw CliError(kExitNoAnswer, "no answer from the server within " +
-                                      session.connection().TimeLimitText() +
-                                      " to the holiday request (the server has no holiday file "
-                                      "for its language)");
+  // Request 160 follows 140 at once: the server answers in order, so the
+  // names arriving without labels before them mean it has no holiday file.
+  CliConnection& connection = session.connection();
+  connection.Send(NETWORK_HOLIDAYLABELS, Encode(NoFields{}));
+  connection.Send(NETWORK_DAYTYPENAMES, Encode(NoFields{}));
+  std::vector<HolidayEntry> holidays;
+  for (;;) {
+    const CliPacket packet = connection.Read("the holiday labels");
+    if (packet.type == NETWORK_HOLIDAYLABELS)
+      holidays = session.Decoded(NETWORK_HOLIDAYLABELS, packet.payload, Decode<HolidayLabelsAnswer>)
+                     .holidays;
+    if (packet.type != NETWORK_DAYTYPENAMES) continue;
+    const auto names =
+        session.Decoded(NETWORK_DAYTYPENAMES, packet.payload, Decode<DayTypeNamesAnswer>).names;
+    session.Print(FormatHolidays(holidays, names), HolidaysJson(holidays, names));
+    return;
   }
-  const auto holidays =
-      session.Decoded(NETWORK_HOLIDAYLABELS, answer, Decode<HolidayLabelsAnswer>).holidays;
-  const auto names = session.FetchDayTypeNames();
-  session.Print(FormatHolidays(holidays, names), HolidaysJson(holidays, names));
 }
 
 void CommandCalendar(CliSession& session) {
@@ -164,9 +196,9 @@ void CommandSetCalendar(CliSession& session) {
     throw CliError(e.code(), Argument(session, 0) + ": " + e.what());
   }
   session.SendConfirmed(NETWORK_GLOBAL_CALENDAR_UPDATE, Encode(CalendarPairs{pairs}));
-  session.Print(
-      "Replaced the global calendar: " + std::to_string(pairs.size()) + " days assigned\n",
-      {{"result", "replaced"}, {"days", pairs.size()}});
+  session.Print("Replaced the global calendar: " + std::to_string(pairs.size()) +
+                    (pairs.size() == 1 ? " day" : " days") + " assigned\n",
+                {{"result", "replaced"}, {"days", pairs.size()}});
 }
 
 void CommandSendMessage(CliSession& session) {
@@ -214,7 +246,7 @@ void CommandCommand(CliSession& session) {
 void CommandWatch(CliSession& session, int interrupt_fd) {
   CliConnection& connection = session.connection();
   connection.EnableKeepAliveProbes();
-  session.err() << "Watching " << session.options().host << ":" << session.options().port
+  session.err() << "Watching " << HostPort(session.options().host, session.options().port)
                 << "; Ctrl-C ends\n";
   session.err().flush();
   while (auto packet = connection.ReadUntil(interrupt_fd)) {
@@ -222,7 +254,7 @@ void CommandWatch(CliSession& session, int interrupt_fd) {
     if (session.options().json) {
       session.out() << PushedPacketJson(*packet, time).dump() << "\n";
     } else {
-      session.out() << FormatPushedPacket(*packet, time) << "\n";
+      session.out() << Cp1252ToUtf8(FormatPushedPacket(*packet, time)) << "\n";
     }
     session.out().flush();
   }
@@ -260,9 +292,16 @@ int RunCli(const CliOptions& options, std::ostream& out, std::ostream& err, int 
       {"last-message", CommandLastMessage},
       {"command", CommandCommand},
   };
+  // Requests that change data or hand something to the alarm server.
+  static const std::set<std::string> changing = {
+      "set-receiver",    "remove-receiver", "import-profile", "remove-profile",
+      "rename-day-type", "set-calendar",    "send-message",   "command"};
   try {
+    CheckBeforeConnecting(options);
+    const std::optional<std::string> password = ResolvePassword(options);
     CliSession session(options, out, err);
-    session.Open(connected_fd);
+    session.Open(password, connected_fd);
+    if (changing.contains(options.command)) session.CheckMayChange();
     if (options.command == "watch") {
       CommandWatch(session, interrupt_fd);
     } else {
@@ -270,10 +309,10 @@ int RunCli(const CliOptions& options, std::ostream& out, std::ostream& err, int 
     }
     return kExitOk;
   } catch (const CliError& e) {
-    err << "orlund-cli: " << e.what() << "\n";
+    ReportError(err, options.json, e.what(), e.code());
     return e.code();
   } catch (const std::exception& e) {
-    err << "orlund-cli: " << e.what() << "\n";
+    ReportError(err, options.json, e.what(), kExitFailed);
     return kExitFailed;
   }
 }

@@ -39,6 +39,14 @@ void CommandRemoveProfile(CliSession& session);
 void CommandRenderSchedule(CliSession& session);
 void CommandRenderCalendar(CliSession& session);
 
+// The checks that need no server: the day type number, and every text that
+// travels must fit Windows-1252 and a packet; CliError otherwise.
+void CheckBeforeConnecting(const CliOptions& options);
+
+// A failure on `err`: "orlund-cli: WHAT", or under --json one line
+// {"error": WHAT, "exit_status": STATUS}.
+void ReportError(std::ostream& err, bool json, const std::string& what, int status);
+
 // A text for the wire; kExitBadInput when it is longer than a packet text
 // can be (32767 bytes).
 void CheckTextLength(const std::string& text, std::string_view what);

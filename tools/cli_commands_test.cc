@@ -87,6 +87,22 @@ TEST(CliSession, ReceiverUpdateWithoutEchoFails) {
   EXPECT_NE(run.err.find("receiver table is full"), std::string::npos);
 }
 
+// Without a holiday file the server does not answer request 140; the
+// answer to the request sent after it tells so at once, well within the
+// half second RunAgainst allows.
+TEST(CliSession, HolidaysWithoutAHolidayFileAnswerAtOnce) {
+  FakeServer server([](FakePeer& peer) {
+    SendStart(peer);
+    peer.ReadType(NETWORK_HOLIDAYLABELS);
+    peer.ReadType(NETWORK_DAYTYPENAMES);
+    peer.Send(NETWORK_DAYTYPENAMES, Encode(DayTypeNamesAnswer{}));
+    WaitForClientClose(peer);
+  });
+  const CliRun run = RunAgainst(server.port(), {"holidays"});
+  EXPECT_EQ(run.status, kExitOk) << run.err;
+  EXPECT_EQ(run.out, "No holiday labels.\n");
+}
+
 TEST(CliWatch, PrintsPushedPacketsUntilInterrupted) {
   int pipe_fds[2];
   ASSERT_EQ(pipe(pipe_fds), 0);
@@ -114,8 +130,8 @@ TEST(CliWatch, PrintsPushedPacketsUntilInterrupted) {
   std::vector<Json> packets;
   for (std::string line; std::getline(lines, line);) packets.push_back(Json::parse(line));
   ASSERT_EQ(packets.size(), 3u) << run.out;
-  EXPECT_EQ(packets[0]["receiver"]["Name"], "Anna");
-  EXPECT_EQ(packets[0]["receiver"]["ReceiverTypeNumber"], 2);
+  EXPECT_EQ(packets[0]["receiver"]["name"], "Anna");
+  EXPECT_EQ(packets[0]["receiver"]["type"], 2);
   EXPECT_EQ(packets[1]["receiver_name"], "Bert");
   EXPECT_EQ(packets[2]["payload_hex"], "0102");
 }

@@ -57,8 +57,13 @@ CliConnection::Wait CliConnection::PollSocket(short events, Clock::time_point de
   }
 }
 
+std::string HostPort(const std::string& host, int port) {
+  const bool bracketed = host.find(':') != std::string::npos;
+  return (bracketed ? "[" + host + "]" : host) + ":" + std::to_string(port);
+}
+
 void CliConnection::Connect(const std::string& host, int port) {
-  const std::string where = host + ":" + std::to_string(port);
+  const std::string where = HostPort(host, port);
   addrinfo hints{};
   hints.ai_family = AF_UNSPEC;
   hints.ai_socktype = SOCK_STREAM;

@@ -16,6 +16,9 @@
 
 namespace orlund {
 
+// "host:port", an IPv6 address in brackets: "[::1]:58658".
+std::string HostPort(const std::string& host, int port);
+
 struct CliPacket {
   int type = 0;
   std::string payload;

@@ -18,6 +18,8 @@ enum CliExitCode : int {
   kExitNoAnswer = 6,     // an awaited packet did not arrive in time
   kExitProtocol = 7,     // a packet from the server could not be decoded
   kExitBadInput = 8,     // an input file or text that cannot be used
+  kExitLoginFailed = 9,  // the server requires a login and the password gave level 0
+  kExitNotAllowed = 10,  // the user level is below the server's level for changes
 };
 
 class CliError : public std::runtime_error {

@@ -132,16 +132,16 @@ std::string FormatReceiverTypes(const std::vector<ReceiverTypeRecord>& types) {
 Json ReceiverTypesJson(const std::vector<ReceiverTypeRecord>& types) {
   Json list = Json::array();
   for (const auto& t : types)
-    list.push_back({{"Number", t.Number},
-                    {"Name", U(t.Name)},
-                    {"SpareTextA", U(t.SpareTextA)},
-                    {"Algorithm", U(t.Algorithm)},
-                    {"MessageLength", t.MessageLength},
-                    {"IniFile", U(t.IniFile)},
-                    {"RcvFile", U(t.RcvFile)},
-                    {"ReceiverSetupTemplate", U(t.ReceiverSetupTemplate)},
-                    {"ReceiverTypeSetupTemplate", U(t.ReceiverTypeSetupTemplate)},
-                    {"SpareTextB", U(t.SpareTextB)}});
+    list.push_back({{"number", t.Number},
+                    {"name", U(t.Name)},
+                    {"algorithm", U(t.Algorithm)},
+                    {"message_length", t.MessageLength},
+                    {"ini_file", U(t.IniFile)},
+                    {"rcv_file", U(t.RcvFile)},
+                    {"receiver_setup_template", U(t.ReceiverSetupTemplate)},
+                    {"receiver_type_setup_template", U(t.ReceiverTypeSetupTemplate)},
+                    {"spare_text_a", U(t.SpareTextA)},
+                    {"spare_text_b", U(t.SpareTextB)}});
   return list;
 }
 
@@ -163,12 +163,8 @@ std::string FormatReceivers(const std::vector<ReceiverEntry>& receivers) {
 Json ReceiverJson(const ReceiverEntry& r) {
   Json settings = Json::array();
   for (const auto& s : r.Settings) settings.push_back(U(s));
-  return {{"Name", U(r.Name)},
-          {"ReceiverFlag", r.ReceiverFlag},
-          {"ReceiverWord", r.ReceiverWord},
-          {"ReceiverTypeNumber", r.ReceiverTypeNumber},
-          {"ReceiverText", U(r.ReceiverText)},
-          {"Settings", settings}};
+  return {{"name", U(r.Name)},      {"type", r.ReceiverTypeNumber}, {"flag", r.ReceiverFlag},
+          {"word", r.ReceiverWord}, {"text", U(r.ReceiverText)},    {"settings", settings}};
 }
 
 Json ReceiversJson(const std::vector<ReceiverEntry>& receivers) {

@@ -70,7 +70,7 @@ TEST(ReceiverText, ReadableAndValidJson) {
             "\"\x93q\x94\", \"1\"]");
   const std::string dumped = ReceiverJson(r).dump();
   EXPECT_NE(dumped.find("M\xC3\xBCller \xE2\x82\xAC"), std::string::npos);
-  EXPECT_EQ(Json::parse(dumped)["Settings"][2], "\xE2\x80\x9Cq\xE2\x80\x9D");
+  EXPECT_EQ(Json::parse(dumped)["settings"][2], "\xE2\x80\x9Cq\xE2\x80\x9D");
 }
 
 TEST(PrettyJson, ShortContainersAndPlainListsStayOnOneLine) {

@@ -1,4 +1,5 @@
 #include <cstdio>
+#include <ctime>
 #include <memory>
 #include <tuple>
 
@@ -112,8 +113,15 @@ void CommandRenderSchedule(CliSession& session) {
 }
 
 void CommandRenderCalendar(CliSession& session) {
-  const auto month = session.options().Value("month");
-  if (!month) throw CliError(kExitUsage, "render-calendar needs --month YYYY-MM");
+  auto month = session.options().Value("month");
+  if (!month) {
+    const std::time_t now = std::time(nullptr);
+    std::tm parts{};
+    localtime_r(&now, &parts);
+    char text[16];
+    std::strftime(text, sizeof text, "%Y-%m", &parts);
+    month = text;
+  }
   CalendarPicture picture;
   std::tie(picture.year, picture.month) = ParseMonth(*month);
   std::vector<FetchedProfile> profiles;

@@ -3,6 +3,7 @@
 // packets (and login), the parsed options and the output streams, with the
 // request steps the subcommands share. Failures are raised as CliError.
 
+#include <optional>
 #include <ostream>
 #include <string>
 #include <string_view>
@@ -21,10 +22,16 @@ class CliSession {
   CliSession(const CliOptions& options, std::ostream& out, std::ostream& err);
 
   // Connects (or uses `connected_fd`, see CliConnection::UseConnected),
-  // reads the start packets (types 1, 2, 3, 7), logs in when a password was
-  // given and names the area when one was given. kExitRefused when the
-  // server closes the connection before the first start packet.
-  void Open(int connected_fd = -1);
+  // reads the start packets (types 1, 2, 3, 7), logs in with `password`
+  // when there is one and names the area when one was given. kExitRefused
+  // when the server closes the connection before the first start packet;
+  // kExitLoginFailed when the login gave level 0.
+  void Open(const std::optional<std::string>& password, int connected_fd = -1);
+
+  // Before a request that changes data: kExitNotAllowed when the server's
+  // ActiveXMinimumChangeLevel (its INI section ActiveX, sent at the start) is
+  // above the user level, since the server then drops the request silently.
+  void CheckMayChange() const;
 
   const CliOptions& options() const { return options_; }
   const SessionStart& start() const { return start_; }
@@ -73,6 +80,12 @@ class CliSession {
   CliConnection connection_;
   SessionStart start_;
 };
+
+// The password to log in with: --password (asking on the terminal without
+// echo for "-", or reading a line of stdin when there is no terminal), the
+// first line of --password-file, or $ORLUND_PASSWORD; none without any of
+// them. kExitBadInput when the file cannot be read.
+std::optional<std::string> ResolvePassword(const CliOptions& options);
 
 // Reads a whole file ("-" for stdin); kExitBadInput when it cannot be read.
 std::string ReadInputFile(const std::string& path);

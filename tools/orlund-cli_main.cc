@@ -6,6 +6,7 @@
 #include <signal.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <iostream>
 #include <string>
 #include <vector>
@@ -44,7 +45,8 @@ int main(int argc, char** argv) {
   try {
     options = orlund::ParseCliArguments(args);
   } catch (const orlund::CliError& e) {
-    std::cerr << "orlund-cli: " << e.what() << "\n";
+    const bool json = std::find(args.begin(), args.end(), "--json") != args.end();
+    orlund::ReportError(std::cerr, json, e.what(), e.code());
     return e.code();
   }
   const bool watching = options.command == "watch" && !options.help && !options.version;
