@@ -13,6 +13,20 @@
 
 namespace orlund {
 
+// A framed packet on its way to one or more clients. A kept answer or a
+// broadcast is one packet shared by the write queues of every client it goes
+// to; `queues` counts the queues holding it, so that the unsent bytes of all
+// clients count its bytes once.
+struct OutgoingPacket {
+  std::string bytes;
+  uint32_t queues = 0;
+};
+using SharedPacket = std::shared_ptr<OutgoingPacket>;
+
+inline SharedPacket MakeSharedPacket(std::string bytes) {
+  return std::make_shared<OutgoingPacket>(OutgoingPacket{std::move(bytes), 0});
+}
+
 // The socket of one client, as the connection sees it. The event loop's
 // socket implements it; tests use an in-memory one.
 class Transport {
@@ -22,6 +36,8 @@ class Transport {
   // Queues a framed packet for sending. A write error, or a client that lets
   // its unsent bytes pass the transport's limit, closes the socket.
   virtual void Write(std::string packet) = 0;
+  // Queues a packet that other clients' queues may share.
+  virtual void WriteShared(const SharedPacket& packet) { Write(packet->bytes); }
   // Closes the socket; closing a closed socket is harmless.
   virtual void Close() = 0;
   virtual const std::string& PeerAddress() const = 0;
@@ -59,9 +75,10 @@ class cClientConnection {
   const std::string& PeerAddress() const { return objWinSock->PeerAddress(); }
   int32_t PeerPort() const { return objWinSock->PeerPort(); }
   // "address:port", the way log and list lines name a client.
-  std::string PeerName() const;
+  const std::string& PeerName() const { return m_PeerName; }
 
  private:
+  std::string m_PeerName;
   std::string m_UserName;
   int16_t m_UserLevel = 0;
 };

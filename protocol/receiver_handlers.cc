@@ -21,14 +21,21 @@ std::string ReceiverLogLine(const ServerState& state, const cClientConnection& c
 }  // namespace
 
 void HandleReceiverTypes(ServerState& state, cClientConnection& connection, std::string_view) {
-  const ReceiverTypeTable& table = state.data.receiver_types;
-  ReceiverTypesAnswer answer;
-  answer.types.assign(table.ReceiverTypes.begin(),
-                      table.ReceiverTypes.begin() + table.ReceiverTypeCount);
-  SendPacket(state, ToClient, connection, NETWORK_COMMON_RECEIVERTYPES, Encode(answer));
+  SharedPacket kept = state.answers.Find(NETWORK_COMMON_RECEIVERTYPES).answer;
+  if (!kept) {
+    const ReceiverTypeTable& table = state.data.receiver_types;
+    ReceiverTypesAnswer answer;
+    answer.types.assign(table.ReceiverTypes.begin(),
+                        table.ReceiverTypes.begin() + table.ReceiverTypeCount);
+    kept = MakeSharedPacket(EncodePacket(NETWORK_COMMON_RECEIVERTYPES, Encode(answer)));
+    state.answers.Keep(NETWORK_COMMON_RECEIVERTYPES, {kept, std::nullopt, {}});
+  }
+  SendKeptAnswer(state, connection, kept);
 }
 
 void HandleReceivers(ServerState& state, cClientConnection& connection, std::string_view) {
+  SharedPacket kept = state.answers.Find(NETWORK_COMMON_RECEIVERS).answer;
+  if (kept) return SendKeptAnswer(state, connection, kept);
   const ReceiverTable& table = state.data.receivers;
   ReceiversAnswer answer;
   for (int i = 0; i < table.ReceiverCount; ++i) {
@@ -44,7 +51,9 @@ void HandleReceivers(ServerState& state, cClientConnection& connection, std::str
       entry.Settings[s] = receiver.Settings[s].ToText();
     }
   }
-  SendPacket(state, ToClient, connection, NETWORK_COMMON_RECEIVERS, Encode(answer));
+  kept = MakeSharedPacket(EncodePacket(NETWORK_COMMON_RECEIVERS, Encode(answer)));
+  state.answers.Keep(NETWORK_COMMON_RECEIVERS, {kept, std::nullopt, {}});
+  SendKeptAnswer(state, connection, kept);
 }
 
 void HandleReceiverUpdate(ServerState& state, cClientConnection& connection,
@@ -71,6 +80,7 @@ void HandleReceiverUpdate(ServerState& state, cClientConnection& connection,
     receiver.Settings[i] = Variant::FromText(std::move(update.Settings[i]));
   }
   state.ReceiversChanged = true;
+  state.answers.Forget(NETWORK_COMMON_RECEIVERS);
   // The others get the request's own bytes, whatever follows its fields.
   SendPacket(state, ToAll, connection, NETWORK_RECEIVER_UPDATE, payload);
 }
@@ -88,6 +98,7 @@ void HandleReceiverRemove(ServerState& state, cClientConnection& connection,
   }
   // An absent name still reaches the others: their tables may hold it.
   state.ReceiversChanged = true;
+  state.answers.Forget(NETWORK_COMMON_RECEIVERS);
   SendPacket(state, ToAllOthers, connection, NETWORK_RECEIVER_REMOVE, Encode(request));
 }
 

@@ -1,9 +1,13 @@
 #include "server/asio_transport.h"
 
+#include <algorithm>
 #include <boost/asio/error.hpp>
+#include <boost/asio/post.hpp>
 #include <boost/asio/write.hpp>
+#include <span>
 #include <string_view>
 
+#include "base/text_numbers.h"
 #include "protocol/dispatcher.h"
 
 namespace orlund {
@@ -45,22 +49,41 @@ void AsioSession::ReadSome() {
       });
 }
 
-void AsioSession::Write(std::string packet) {
+void AsioSession::Write(const SharedPacket& packet) {
   if (!open_) return;
-  if (packet.size() > kMaxUnsentBytes - unsent_bytes_) {
+  if (unsent_bytes_ > kMaxUnsentBytes) {
+    state_.log.ServerLog(state_.texts.GetText(kTextClient) + " " + peer_address_ + " closed: " +
+                         std::to_string(unsent_bytes_) + " bytes sent to it were not read");
     Close();
     return;
   }
-  unsent_bytes_ += packet.size();
-  write_queue_.push_back(std::move(packet));
-  if (write_queue_.size() == 1) WriteFront();
+  const size_t size = packet->bytes.size();
+  unsent_bytes_ += size;
+  if (packet->queues++ == 0) state_.UnsentTotal += size;
+  write_queue_.push_back(packet);
+  if (state_.UnsentTotal > kMaxUnsentTotal) {
+    EnforceUnsentTotal(state_);
+    if (!open_) return;
+  }
+  if (in_flight_ > 0 || write_scheduled_) return;
+  // Written once the current turn has queued all it has for this client.
+  write_scheduled_ = true;
+  boost::asio::post(socket_.get_executor(), [self = shared_from_this()] {
+    self->write_scheduled_ = false;
+    if (self->open_ && self->in_flight_ == 0 && !self->write_queue_.empty()) self->WriteQueued();
+  });
 }
 
-void AsioSession::WriteFront() {
+void AsioSession::WriteQueued() {
+  in_flight_ = std::min(write_queue_.size(), gathered_.size());
+  for (size_t i = 0; i < in_flight_; ++i) {
+    gathered_[i] = boost::asio::buffer(write_queue_[i]->bytes);
+  }
   boost::asio::async_write(
-      socket_, boost::asio::buffer(write_queue_.front()),
+      socket_, std::span<const boost::asio::const_buffer>(gathered_.data(), in_flight_),
       [self = shared_from_this()](const boost::system::error_code& error, size_t length) {
         self->state_.metrics.bytes_sent += length;
+        // A closed session has already taken its packets off the account.
         if (!self->open_) return;
         if (error) {
           // A failed send closes the socket and goes no further; the sweep
@@ -68,10 +91,19 @@ void AsioSession::WriteFront() {
           self->Close();
           return;
         }
-        self->unsent_bytes_ -= self->write_queue_.front().size();
-        self->write_queue_.pop_front();
-        if (!self->write_queue_.empty()) self->WriteFront();
+        self->Release(self->in_flight_);
+        self->in_flight_ = 0;
+        if (!self->write_queue_.empty()) self->WriteQueued();
       });
+}
+
+void AsioSession::Release(size_t count) {
+  for (size_t i = 0; i < count; ++i) {
+    OutgoingPacket& packet = *write_queue_.front();
+    unsent_bytes_ -= packet.bytes.size();
+    if (--packet.queues == 0) state_.UnsentTotal -= packet.bytes.size();
+    write_queue_.pop_front();
+  }
 }
 
 void AsioSession::Close() {
@@ -80,10 +112,36 @@ void AsioSession::Close() {
   boost::system::error_code ignored;
   socket_.shutdown(boost::asio::ip::tcp::socket::shutdown_both, ignored);
   socket_.close(ignored);
-  // The buffer of a write in flight must live until its handler runs; the
-  // handler sees the closed session and touches nothing.
-  while (write_queue_.size() > 1) write_queue_.pop_back();
+  // Every queued packet leaves the account; the buffers of a write in flight
+  // must live until its handler runs, which sees the closed session and
+  // touches nothing.
+  for (const SharedPacket& packet : write_queue_) {
+    if (--packet->queues == 0) state_.UnsentTotal -= packet->bytes.size();
+  }
+  state_.ReleasedBytes += unsent_bytes_;
+  write_queue_.erase(write_queue_.begin() + static_cast<std::ptrdiff_t>(in_flight_),
+                     write_queue_.end());
   unsent_bytes_ = 0;
+}
+
+void EnforceUnsentTotal(ServerState& state, size_t limit) {
+  while (state.UnsentTotal > limit) {
+    cClientConnection* largest = nullptr;
+    size_t most = 0;
+    for (const auto& member : state.ClientConnections) {
+      const size_t unsent = member->objWinSock->UnsentBytes();
+      if (unsent > most) {
+        most = unsent;
+        largest = member.get();
+      }
+    }
+    if (largest == nullptr) return;
+    state.log.ServerLog(state.texts.GetText(kTextClient) + " " + largest->PeerAddress() +
+                        " closed: " + std::to_string(most) +
+                        " bytes sent to it were not read, the most while all clients held " +
+                        std::to_string(state.UnsentTotal));
+    largest->objWinSock->Close();
+  }
 }
 
 }  // namespace orlund

@@ -1,8 +1,10 @@
 #pragma once
 // The socket of one client on the event loop. A session owns the TCP socket,
-// reads into the connection's framing, and writes the packets queued for it
-// one at a time. Its handlers keep the session alive until they complete;
-// they deliver events only while the connection object still exists.
+// reads into the connection's framing, and writes the packets queued for it:
+// those queued in one turn of the event loop leave in one write, and those
+// queued while a write is under way in the next. Its handlers keep the
+// session alive until they complete; they deliver events only while the
+// connection object still exists.
 
 #include <array>
 #include <boost/asio/ip/tcp.hpp>
@@ -16,9 +18,19 @@
 
 namespace orlund {
 
-// The unsent bytes a client may hold up; a client that lets more pile up is
-// closed as on a send error, so a broadcast never grows memory without bound.
+// The unsent bytes a client may hold up: a packet queued while more than this
+// waits for the client closes it as on a send error, so a broadcast never
+// grows memory without bound. A single packet, however large, still reaches a
+// client that reads.
 inline constexpr size_t kMaxUnsentBytes = 8u << 20;
+// The unsent bytes of all clients together, each shared packet counted once.
+// Past it the client with the largest backlog is closed, then the next, until
+// the total is below it again.
+inline constexpr size_t kMaxUnsentTotal = 128u << 20;
+
+// Closes clients, largest backlog first, while the unsent bytes of all
+// clients exceed `limit`; one server log line for each.
+void EnforceUnsentTotal(ServerState& state, size_t limit = kMaxUnsentTotal);
 
 class AsioSession : public std::enable_shared_from_this<AsioSession> {
  public:
@@ -32,7 +44,7 @@ class AsioSession : public std::enable_shared_from_this<AsioSession> {
   void Start(std::weak_ptr<cClientConnection> connection);
 
   bool IsConnected() const { return open_; }
-  void Write(std::string packet);
+  void Write(const SharedPacket& packet);
   // Idempotent; queued bytes are dropped.
   void Close();
   const std::string& PeerAddress() const { return peer_address_; }
@@ -41,7 +53,9 @@ class AsioSession : public std::enable_shared_from_this<AsioSession> {
 
  private:
   void ReadSome();
-  void WriteFront();
+  void WriteQueued();
+  // Takes the first `count` packets off the queue's account.
+  void Release(size_t count);
 
   boost::asio::ip::tcp::socket socket_;
   ServerState& state_;
@@ -49,7 +63,10 @@ class AsioSession : public std::enable_shared_from_this<AsioSession> {
   int32_t peer_port_;
   std::weak_ptr<cClientConnection> connection_;
   std::array<char, 65536> read_buffer_;
-  std::deque<std::string> write_queue_;
+  std::deque<SharedPacket> write_queue_;
+  std::array<boost::asio::const_buffer, 64> gathered_;
+  size_t in_flight_ = 0;  // packets at the queue's front in the write under way
+  bool write_scheduled_ = false;
   size_t unsent_bytes_ = 0;
   bool open_ = true;
 };
@@ -62,7 +79,8 @@ class AsioTransport : public Transport {
   ~AsioTransport() override { session_->Close(); }
 
   bool IsConnected() const override { return session_->IsConnected(); }
-  void Write(std::string packet) override { session_->Write(std::move(packet)); }
+  void Write(std::string packet) override { session_->Write(MakeSharedPacket(std::move(packet))); }
+  void WriteShared(const SharedPacket& packet) override { session_->Write(packet); }
   void Close() override { session_->Close(); }
   const std::string& PeerAddress() const override { return session_->PeerAddress(); }
   int32_t PeerPort() const override { return session_->PeerPort(); }

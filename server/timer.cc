@@ -93,7 +93,10 @@ void ReloadIfChanged(ServerState& state, DataTable table, bool pending_change, c
   if (!GetNewestDataFileTime(directory, now) || now == stamp || pending_change) return;
   stamp = now;
   int32_t count = 0;
-  if (!Guarded(state, what, [&] { count = reload(); })) return;
+  // Kept answers are built again from what was read, also after a failure.
+  const bool reloaded = Guarded(state, what, [&] { count = reload(); });
+  state.answers.ForgetAll();
+  if (!reloaded) return;
   RecordReload(state.metrics, table, state.clock.local_now());
   state.log.ServerLog(state.texts.GetText(kTextDataFilesReloaded) + " " + std::to_string(count) +
                       " " + state.texts.GetText(kind_text));
