@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <boost/asio/error.hpp>
-#include <boost/asio/post.hpp>
 #include <boost/asio/write.hpp>
 #include <span>
 #include <string_view>
@@ -42,8 +41,13 @@ void AsioSession::ReadSome() {
           OnSocketError(self->state_, *connection, error.message());
         } else {
           self->state_.metrics.bytes_received += length;
+          self->handling_data_ = true;
           OnDataArrival(self->state_, *connection,
                         std::string_view(self->read_buffer_.data(), length));
+          self->handling_data_ = false;
+          if (self->open_ && self->in_flight_ == 0 && !self->write_queue_.empty()) {
+            self->WriteQueued();
+          }
           self->ReadSome();
         }
       });
@@ -65,13 +69,10 @@ void AsioSession::Write(const SharedPacket& packet) {
     EnforceUnsentTotal(state_);
     if (!open_) return;
   }
-  if (in_flight_ > 0 || write_scheduled_) return;
-  // Written once the current turn has queued all it has for this client.
-  write_scheduled_ = true;
-  boost::asio::post(socket_.get_executor(), [self = shared_from_this()] {
-    self->write_scheduled_ = false;
-    if (self->open_ && self->in_flight_ == 0 && !self->write_queue_.empty()) self->WriteQueued();
-  });
+  // While the client's own data is handled, its answers wait for the end of
+  // that turn; a write under way takes the queue along when it completes.
+  if (in_flight_ > 0 || handling_data_) return;
+  WriteQueued();
 }
 
 void AsioSession::WriteQueued() {

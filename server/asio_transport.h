@@ -1,7 +1,7 @@
 #pragma once
 // The socket of one client on the event loop. A session owns the TCP socket,
 // reads into the connection's framing, and writes the packets queued for it:
-// those queued in one turn of the event loop leave in one write, and those
+// the answers to one arrival of data leave in one write, and the packets
 // queued while a write is under way in the next. Its handlers keep the
 // session alive until they complete; they deliver events only while the
 // connection object still exists.
@@ -65,8 +65,8 @@ class AsioSession : public std::enable_shared_from_this<AsioSession> {
   std::array<char, 65536> read_buffer_;
   std::deque<SharedPacket> write_queue_;
   std::array<boost::asio::const_buffer, 64> gathered_;
-  size_t in_flight_ = 0;  // packets at the queue's front in the write under way
-  bool write_scheduled_ = false;
+  size_t in_flight_ = 0;        // packets at the queue's front in the write under way
+  bool handling_data_ = false;  // OnDataArrival runs for this client
   size_t unsent_bytes_ = 0;
   bool open_ = true;
 };

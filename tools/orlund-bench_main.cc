@@ -39,8 +39,11 @@ namespace {
 using Clock = std::chrono::steady_clock;
 namespace fs = std::filesystem;
 
+pid_t started_server = -1;
+
 [[noreturn]] void Fail(const std::string& what) {
   std::fprintf(stderr, "orlund-bench: %s\n", what.c_str());
+  if (started_server > 0) ::kill(started_server, SIGKILL);
   std::exit(1);
 }
 
@@ -224,6 +227,7 @@ class ServerUnderTest {
       ::execl(exe.c_str(), exe.c_str(), path_arg.c_str(), static_cast<char*>(nullptr));
       _exit(127);
     }
+    started_server = pid_;
     if (list == "pipe") {
       ::close(pipe_fds[1]);
       drain_ = std::thread([fd = pipe_fds[0]] {
@@ -323,6 +327,8 @@ class Load {
       Client& client = clients_.emplace_back();
       client.fd = Connect(port);
     }
+    // Every receiver must be admitted before the first update goes out.
+    if (broadcast_) std::this_thread::sleep_for(std::chrono::milliseconds(300));
   }
   ~Load() {
     for (Client& client : clients_) ::close(client.fd);
@@ -345,7 +351,9 @@ class Load {
     bool stopping = false;
     while (Outstanding() > 0) {
       if (!stopping && Clock::now() >= end) stopping = true;
-      if (::poll(polls.data(), polls.size(), 5000) <= 0) Fail("no answer for 5 s");
+      if (::poll(polls.data(), polls.size(), 5000) <= 0) {
+        Fail("no answer for 5 s (" + std::to_string(Outstanding()) + " outstanding)");
+      }
       for (size_t i = 0; i < clients_.size(); ++i) {
         if ((polls[i].revents & (POLLIN | POLLHUP | POLLERR)) == 0) continue;
         Client& client = clients_[i];
@@ -418,6 +426,73 @@ class Load {
   std::vector<double> latencies_;
 };
 
+// Hostile clients against the started server, with its resident memory
+// before, at the peak and 10 s after they left: 99 clients that never read
+// while one client sends receiver updates of the largest size and each of
+// the 99 asks for the receivers after every update; then 100 clients that
+// each send all but the last byte of a packet of the largest size.
+void HostileMemory(int port, pid_t pid, double seconds) {
+  const long idle = ResidentKiB(pid);
+  long peak = idle;
+  auto sample = [&] { peak = std::max(peak, ResidentKiB(pid)); };
+  auto quiet_send = [](int fd, std::string_view bytes) {
+    (void)!::send(fd, bytes.data(), bytes.size(), MSG_NOSIGNAL | MSG_DONTWAIT);
+  };
+  std::vector<int> stalled;
+  for (int i = 0; i < 99; ++i) {
+    const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    int small = 4096;
+    ::setsockopt(fd, SOL_SOCKET, SO_RCVBUF, &small, sizeof small);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    address.sin_port = htons(static_cast<uint16_t>(port));
+    if (::connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0) {
+      Fail("cannot connect");
+    }
+    stalled.push_back(fd);
+  }
+  const int sender = Connect(port);
+  orlund::ReceiverEntry entry;
+  entry.Name = "orlund-bench hostile";
+  entry.ReceiverText.assign(32767, 't');
+  for (std::string& setting : entry.Settings) setting.assign(32767, 's');
+  const std::string update =
+      orlund::EncodePacket(orlund::NETWORK_RECEIVER_UPDATE, orlund::Encode(entry));
+  const std::string ask = orlund::EncodePacket(orlund::NETWORK_COMMON_RECEIVERS, "");
+  std::vector<char> chunk(1 << 20);
+  const auto end = Clock::now() + std::chrono::duration_cast<Clock::duration>(
+                                      std::chrono::duration<double>(seconds));
+  while (Clock::now() < end) {
+    SendAll(sender, update);
+    for (int fd : stalled) quiet_send(fd, ask);
+    while (::recv(sender, chunk.data(), chunk.size(), MSG_DONTWAIT) > 0) {
+    }
+    sample();
+  }
+  for (int fd : stalled) ::close(fd);
+  ::close(sender);
+  std::this_thread::sleep_for(std::chrono::milliseconds(2500));  // the sweep
+  std::vector<int> partial;
+  std::string packet = orlund::EncodePacket(orlund::NETWORK_RECEIVER_UPDATE,
+                                            std::string(orlund::kMaxPacketPayload, 'p'));
+  packet.pop_back();
+  for (int i = 0; i < 100; ++i) {
+    partial.push_back(Connect(port));
+    quiet_send(partial.back(), packet);
+    sample();
+  }
+  for (int i = 0; i < 20; ++i) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    sample();
+  }
+  for (int fd : partial) ::close(fd);
+  std::this_thread::sleep_for(std::chrono::seconds(10));
+  std::printf(
+      "\nhostile clients: resident idle %ld KiB, peak %ld KiB, 10 s after they left %ld KiB\n",
+      idle, peak, ResidentKiB(pid));
+}
+
 // The server's answer to one request, framed, as the baseline repeats it.
 std::string FetchAnswer(int port, int type) {
   const int fd = Connect(port);
@@ -473,6 +548,7 @@ int main(int argc, char** argv) {
   int broadcast = 0;
   int idle = 0;
   std::string list = "none";
+  double hostile = 0;
   app.add_option("--clients", client_counts, "client counts, each measured in turn")
       ->delimiter(',');
   app.add_option("--type", types, "request types (4, 5, 8, 160, 180), each measured in turn")
@@ -495,6 +571,11 @@ int main(int argc, char** argv) {
                  "afterwards, the resident memory that many idle clients add to the started "
                  "server")
       ->check(CLI::Range(1, 100));
+  app.add_option("--hostile", hostile,
+                 "instead of the load: this many seconds of 99 clients that never read while "
+                 "receiver updates of the largest size go out, then 100 half-sent packets of the "
+                 "largest size; prints the started server's resident memory")
+      ->check(CLI::Range(1.0, 60.0));
   CLI11_PARSE(app, argc, argv);
   ::signal(SIGPIPE, SIG_IGN);
 
@@ -503,6 +584,11 @@ int main(int argc, char** argv) {
   if (port == 0) {
     server = std::make_unique<ServerUnderTest>(bin_dir, list);
     port = server->port();
+  }
+  if (hostile > 0) {
+    if (!server) Fail("--hostile needs a server started by orlund-bench");
+    HostileMemory(port, server->pid(), hostile);
+    return 0;
   }
   const auto round_length =
       std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(seconds));
