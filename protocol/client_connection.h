@@ -6,6 +6,7 @@
 #include <chrono>
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -31,6 +32,8 @@ inline SharedPacket MakeSharedPacket(std::string bytes) {
 // socket implements it; tests use an in-memory one.
 class Transport {
  public:
+  using TimePoint = std::chrono::steady_clock::time_point;
+
   virtual ~Transport() = default;
   virtual bool IsConnected() const = 0;
   // Queues a framed packet for sending. A write error, or a client that lets
@@ -44,6 +47,18 @@ class Transport {
   virtual int32_t PeerPort() const = 0;
   // Bytes queued for the client and not yet written to the socket.
   virtual size_t UnsentBytes() const { return 0; }
+  // Calls `then` at `due` on the event thread, unless the socket has closed
+  // by then, so the connection that owns the socket still exists. A later
+  // call replaces a wait not yet done. A transport without a timer calls it
+  // at once.
+  virtual void WaitUntil(TimePoint due, std::function<void()> then) {
+    (void)due;
+    then();
+  }
+  // Stops (false) and restarts (true) reading from the socket. While
+  // stopped, bytes the client sends wait in the system's buffers and TCP
+  // slows the client down, instead of piling up in the server.
+  virtual void SetReading(bool on) { (void)on; }
 };
 
 class cClientConnection {
@@ -63,6 +78,16 @@ class cClientConnection {
   TimePoint m_NetworkLastPacketFromClientTimeStamp;
   // The area the client announced; stored only.
   std::string m_Area;
+  // The client's packets in m_ClientBuffer wait for a timer of its socket:
+  // behind an answer held back (a throttled login's), so that its answers
+  // keep the order of its requests, or for the client's next turn after it
+  // had its share of the event thread.
+  bool PacketsWaiting = false;
+  // m_ClientBuffer is being cut into packets and handled right now.
+  bool CuttingPackets = false;
+  // The client closed its end while packets of it still waited; its socket
+  // is closed once they are handled.
+  bool PeerClosed = false;
   std::unique_ptr<Transport> objWinSock;
 
   int32_t GetUserLevel() const { return m_UserLevel; }

@@ -9,6 +9,7 @@
 #include "protocol/messages.h"
 #include "protocol/sending.h"
 #include "testing/fake_transport.h"
+#include "testing/timed_transport.h"
 
 namespace orlund {
 namespace {
@@ -137,6 +138,54 @@ TEST(ClientConnectionTest, UserLevelOverflowLeavesTheLevel) {
   a.connection->SetUserLevel(32767);
   EXPECT_THROW(a.connection->SetUserLevel(40000), OverflowError);
   EXPECT_EQ(a.connection->GetUserLevel(), 32767);
+}
+
+TEST(ReceiveTest, AClientsPacketsAreHandledATurnAtATimeSoOthersGetIn) {
+  TestServer server;
+  auto now = std::chrono::steady_clock::now();
+  // Every look at the clock finds a millisecond gone.
+  server.state.clock.steady_now = [&] { return now += std::chrono::milliseconds(1); };
+  const auto start = now;
+  TimedClient flood = MakeTimedClient("10.0.0.1", 1, now);
+  std::string burst;
+  for (int i = 0; i < 30; ++i) burst += EncodePacket(NETWORK_COMMON_RECEIVERTYPES, "");
+  OnDataArrival(server.state, *flood.connection, burst);
+  const size_t first_turn = flood.transport->written.size();
+  EXPECT_GT(first_turn, 0u);
+  EXPECT_LT(first_turn, 30u);
+  // The rest is handled in later turns, each after the others had theirs.
+  int turns = 1;
+  for (; flood.transport->waiting && turns < 30; ++turns) flood.transport->Expire();
+  EXPECT_GT(turns, 2);
+  EXPECT_EQ(flood.transport->written.size(), 30u);
+  // Handled late, its packets still count as the client's latest sign of life.
+  EXPECT_GE(flood.connection->m_NetworkLastPacketFromClientTimeStamp - start,
+            std::chrono::milliseconds(30));
+}
+
+TEST(ReceiveTest, AClientThatLeftHasItsChangesHandledButGetsNoMoreAnswers) {
+  TestServer server;
+  auto now = std::chrono::steady_clock::now();
+  server.state.clock.steady_now = [&] { return now += std::chrono::milliseconds(1); };
+  TimedClient client = MakeTimedClient("10.0.0.5", 1234, now);
+  server.state.ClientConnections.push_back(client.connection);
+  std::string burst;
+  for (int i = 0; i < 20; ++i) burst += EncodePacket(NETWORK_COMMON_RECEIVERTYPES, "");
+  burst += EncodePacket(NETWORK_RECEIVER_UPDATE, Encode(ReceiverEntry{"Late", 0, 0, 1, "", {}}));
+  OnDataArrival(server.state, *client.connection, burst);
+  ASSERT_TRUE(client.transport->waiting);
+  const size_t answered = client.transport->written.size();
+
+  OnSocketClose(server.state, *client.connection);
+  EXPECT_TRUE(client.transport->connected);
+  while (client.transport->waiting) client.transport->Expire();
+  EXPECT_EQ(server.state.data.receivers.ReceiverCount, 1);
+  EXPECT_EQ(server.state.data.receivers.Receivers[0].Name, "Late");
+  // Its own update comes back as to everyone; no answer went out after it left.
+  ASSERT_EQ(client.transport->written.size(), answered + 1);
+  EXPECT_EQ(client.transport->written.back()[0], NETWORK_RECEIVER_UPDATE);
+  EXPECT_FALSE(client.transport->connected);
+  EXPECT_EQ(server.log.lines.back(), "Socket closed 10.0.0.5");
 }
 
 }  // namespace

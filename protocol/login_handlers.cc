@@ -1,8 +1,8 @@
 // Login (type 6) and area (type 9).
 #include "protocol/catalogue.h"
+#include "protocol/dispatcher.h"
 #include "protocol/handlers.h"
 #include "protocol/messages.h"
-#include "protocol/sending.h"
 #include "protocol/user_login.h"
 #include "store/users.h"
 
@@ -18,9 +18,20 @@ void HandlePassword(ServerState& state, cClientConnection& connection, std::stri
   connection.SetUserLevel(login.level);
   // No login needed, or nobody to log in as: the name stays as it was.
   if (login.required) connection.SetUserName(login.name);
-  if (login.required && !login.matched) ++state.metrics.logins_failed_protocol;
-  SendPacket(state, ToClient, connection, NETWORK_COMMON_USERLEVEL,
-             Encode(UserLevel{connection.GetUserLevel()}));
+
+  // Password guessing is slowed down per address: a failed login is
+  // answered later the more failures in a row the address has, and a login
+  // after them waits its turn, so guesses sent together gain nothing.
+  const auto now = state.clock.steady_now();
+  auto due = now;
+  if (login.required && !login.matched) {
+    ++state.metrics.logins_failed_protocol;
+    due = state.login_throttle.Failed(connection.PeerAddress(), now);
+  } else if (login.required) {
+    due = state.login_throttle.Succeeded(connection.PeerAddress(), now);
+  }
+  AnswerAt(state, connection, due, NETWORK_COMMON_USERLEVEL,
+           Encode(UserLevel{connection.GetUserLevel()}));
 }
 
 void HandleArea(ServerState&, cClientConnection& connection, std::string_view payload) {

@@ -13,7 +13,10 @@ LoginThrottle::TimePoint LoginThrottle::Failed(const std::string& address, TimeP
   const int32_t doublings = std::min(entry.failures - 1, 16);
   const auto delay =
       std::min<Clock::duration>(kFirstDelay * (int64_t{1} << doublings), kLongestDelay);
-  entry.held_until = start + delay;
+  // Queued answers never wait longer than the longest delay: a flood of
+  // guesses from one address must not keep a real user there (behind the
+  // same router, say) waiting for hours for a right password's answer.
+  entry.held_until = std::min(start + delay, now + kLongestDelay);
   if (entry.failures % kFailuresPerLogLine == 0) {
     log_.ServerLog("Failed logins from " + address + ": " + std::to_string(entry.failures) +
                    " in a row");

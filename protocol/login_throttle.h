@@ -2,7 +2,8 @@
 // Slows down password guessing, per peer address: each failed login in a row
 // holds the address's next answer back longer, 0.25 s for the first and
 // doubling up to 8 s. Attempts that arrive together queue up behind each
-// other, so sending many at once gains nothing. Every tenth failure in a row
+// other, so sending many at once gains nothing, yet no answer is ever held
+// longer than 8 s, so a flood cannot lock out a right password. Every tenth failure in a row
 // writes one server log line naming the address; a successful login forgets
 // the address's failures.
 //

@@ -39,6 +39,10 @@ TEST_F(LoginThrottleTest, AttemptsArrivingTogetherQueueUpAndASuccessResets) {
   EXPECT_EQ(throttle.Failures("10.0.0.5"), 0);
   EXPECT_EQ(throttle.Succeeded("10.0.0.5", t0), t0);
   EXPECT_EQ(FailedAfter("10.0.0.5", t0), 250);
+  // A flood queues up to the longest delay and no further, also for a success.
+  for (int i = 0; i < 1000; ++i) throttle.Failed("10.0.0.5", t0);
+  EXPECT_EQ(FailedAfter("10.0.0.5", t0), 8000);
+  EXPECT_EQ(throttle.Succeeded("10.0.0.5", t0), t0 + milliseconds(8000));
 }
 
 TEST_F(LoginThrottleTest, EveryTenthFailureInARowWritesOneLogLine) {

@@ -1,7 +1,9 @@
 #pragma once
 // Accepting the connections of a listening socket one after another on the
 // event loop. After a failed accept (out of file descriptors, say) the next
-// is tried after a pause instead of at once, which would spin.
+// is tried after a pause instead of at once, which would spin. After each
+// accept the connections already waiting are taken too, so busy clients
+// cannot keep new ones waiting for long.
 
 #include <boost/asio/ip/tcp.hpp>
 #include <boost/asio/steady_timer.hpp>
@@ -11,6 +13,8 @@
 namespace orlund {
 
 inline constexpr std::chrono::milliseconds kAcceptRetryPause(100);
+// Connections taken at most after one accept event.
+inline constexpr int kAcceptsAtOnce = 32;
 
 class AcceptLoop {
  public:
@@ -23,6 +27,8 @@ class AcceptLoop {
   void Start();
 
  private:
+  void TakeWaiting();
+
   boost::asio::ip::tcp::acceptor& acceptor_;
   OnAccepted on_accepted_;
   boost::asio::steady_timer retry_;

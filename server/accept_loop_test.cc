@@ -13,7 +13,7 @@ namespace {
 
 using boost::asio::ip::tcp;
 
-TEST(AcceptLoopTest, FailedAcceptIsRetriedAfterAPauseNotAtOnce) {
+TEST(AcceptLoopTest, FailedAcceptIsRetriedAfterAPauseWaitingOnesAreTakenTogether) {
   boost::asio::io_context io;
   tcp::acceptor acceptor(io, tcp::endpoint(boost::asio::ip::address_v4::loopback(), 0));
   std::vector<tcp::socket> accepted;
@@ -36,6 +36,12 @@ TEST(AcceptLoopTest, FailedAcceptIsRetriedAfterAPauseNotAtOnce) {
 
   for (int i = 0; i < 100 && accepted.empty(); ++i) io.run_one_for(testing::milliseconds(50));
   EXPECT_EQ(accepted.size(), 1u);
+
+  // Connections that queued up meanwhile are all taken with the next one.
+  const int port = acceptor.local_endpoint().port();
+  testing::LoopbackPeer second(port), third(port);
+  for (int i = 0; i < 100 && accepted.size() == 1; ++i) io.run_one_for(testing::milliseconds(50));
+  EXPECT_EQ(accepted.size(), 3u);
 }
 
 }  // namespace

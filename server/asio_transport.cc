@@ -16,7 +16,8 @@ AsioSession::AsioSession(boost::asio::ip::tcp::socket socket, ServerState& state
     : socket_(std::move(socket)),
       state_(state),
       peer_address_(std::move(peer_address)),
-      peer_port_(peer_port) {}
+      peer_port_(peer_port),
+      wait_timer_(socket_.get_executor()) {}
 
 void AsioSession::Start(std::weak_ptr<cClientConnection> connection) {
   connection_ = std::move(connection);
@@ -24,10 +25,12 @@ void AsioSession::Start(std::weak_ptr<cClientConnection> connection) {
 }
 
 void AsioSession::ReadSome() {
-  if (!open_) return;
+  if (!open_ || !reading_ || read_in_flight_) return;
+  read_in_flight_ = true;
   socket_.async_read_some(
       boost::asio::buffer(read_buffer_),
       [self = shared_from_this()](const boost::system::error_code& error, size_t length) {
+        self->read_in_flight_ = false;
         // A closed session (operation_aborted included) reports nothing more.
         if (!self->open_) return;
         std::shared_ptr<cClientConnection> connection = self->connection_.lock();
@@ -50,6 +53,23 @@ void AsioSession::ReadSome() {
           }
           self->ReadSome();
         }
+      });
+}
+
+void AsioSession::SetReading(bool on) {
+  reading_ = on;
+  ReadSome();
+}
+
+void AsioSession::WaitUntil(std::chrono::steady_clock::time_point due, std::function<void()> then) {
+  if (!open_) return;
+  wait_timer_.expires_at(due);
+  wait_timer_.async_wait(
+      [self = shared_from_this(), then = std::move(then)](const boost::system::error_code& error) {
+        // The connection owns the session's transport, and closes the
+        // session when it goes: while open, the connection exists.
+        if (error || !self->open_ || self->connection_.expired()) return;
+        then();
       });
 }
 
@@ -113,6 +133,7 @@ void AsioSession::Close() {
   boost::system::error_code ignored;
   socket_.shutdown(boost::asio::ip::tcp::socket::shutdown_both, ignored);
   socket_.close(ignored);
+  wait_timer_.cancel();
   // Every queued packet leaves the account; the buffers of a write in flight
   // must live until its handler runs, which sees the closed session and
   // touches nothing.

@@ -8,8 +8,10 @@
 
 #include <array>
 #include <boost/asio/ip/tcp.hpp>
+#include <boost/asio/steady_timer.hpp>
 #include <cstddef>
 #include <deque>
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -45,8 +47,13 @@ class AsioSession : public std::enable_shared_from_this<AsioSession> {
 
   bool IsConnected() const { return open_; }
   void Write(const SharedPacket& packet);
-  // Idempotent; queued bytes are dropped.
+  // Idempotent; queued bytes are dropped and a wait ends without its call.
   void Close();
+  // Calls `then` at `due` unless the session has closed by then; replaces a
+  // wait not yet done.
+  void WaitUntil(std::chrono::steady_clock::time_point due, std::function<void()> then);
+  // Stops and restarts reading; a read already under way still delivers.
+  void SetReading(bool on);
   const std::string& PeerAddress() const { return peer_address_; }
   int32_t PeerPort() const { return peer_port_; }
   size_t unsent_bytes() const { return unsent_bytes_; }
@@ -63,6 +70,9 @@ class AsioSession : public std::enable_shared_from_this<AsioSession> {
   int32_t peer_port_;
   std::weak_ptr<cClientConnection> connection_;
   std::array<char, 65536> read_buffer_;
+  bool reading_ = true;          // reads wanted
+  bool read_in_flight_ = false;  // a read is under way
+  boost::asio::steady_timer wait_timer_;
   std::deque<SharedPacket> write_queue_;
   std::array<boost::asio::const_buffer, 64> gathered_;
   size_t in_flight_ = 0;        // packets at the queue's front in the write under way
@@ -85,6 +95,10 @@ class AsioTransport : public Transport {
   const std::string& PeerAddress() const override { return session_->PeerAddress(); }
   int32_t PeerPort() const override { return session_->PeerPort(); }
   size_t UnsentBytes() const override { return session_->unsent_bytes(); }
+  void WaitUntil(TimePoint due, std::function<void()> then) override {
+    session_->WaitUntil(due, std::move(then));
+  }
+  void SetReading(bool on) override { session_->SetReading(on); }
 
  private:
   std::shared_ptr<AsioSession> session_;

@@ -55,7 +55,8 @@ std::string ReadServerIni(const std::string& project_directory, std::string_view
   return ReadIniValue(project_directory, section, key, default_value, kServerIniFile);
 }
 
-// Steps 8 and 9: /U before /I; each reports on stdout and ends the process.
+// /U (checked first) removes the service unit, /I installs it; each reports
+// on stdout and the process ends with its status.
 int InstallOrUninstall(const CommandLine& command_line) {
   const std::string registry = RegistryRoot();
   const std::string product = kProductName;
@@ -103,7 +104,8 @@ std::unique_ptr<Console> StartConsole(EventLoop& loop, ServerState& state, Serve
   return console;
 }
 
-// Steps 11 to 20 with the state built; runs the event loop.
+// Logs the start, checks the settings, opens the listening port and the
+// console, and runs the event loop until a stop signal.
 int StartAndRun(ServerState& state, ServerLogWriter& log) {
   const bool service = state.settings.RunAsService;
   state.log.ServerLog("-");

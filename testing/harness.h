@@ -41,13 +41,15 @@ bool WaitFor(Predicate done, milliseconds limit = milliseconds(5000)) {
 
 class ServerProcess {
  public:
+  // `stdout_fd`, when given, is the server's stdout instead of server.out.
   ServerProcess(const std::string& project_dir, const std::string& home_dir,
-                std::vector<std::string> extra_args = {}) {
+                std::vector<std::string> extra_args = {}, int stdout_fd = -1) {
     out_path_ = home_dir + "server.out";
     err_path_ = home_dir + "server.err";
     pid_ = fork();
     if (pid_ == 0) {
-      dup2(open(out_path_.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644), 1);
+      dup2(stdout_fd >= 0 ? stdout_fd : open(out_path_.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644),
+           1);
       dup2(open(err_path_.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644), 2);
       setenv("ORLUND_REGISTRY_ROOT", (home_dir + "registry").c_str(), 1);
       setenv("XDG_CONFIG_HOME", (home_dir + "config").c_str(), 1);
