@@ -47,6 +47,9 @@ class Transport {
   virtual int32_t PeerPort() const = 0;
   // Bytes queued for the client and not yet written to the socket.
   virtual size_t UnsentBytes() const { return 0; }
+  // Of those, the bytes behind the write under way: what a client that does
+  // not read lets pile up.
+  virtual size_t WaitingBytes() const { return UnsentBytes(); }
   // Calls `then` at `due` on the event thread, unless the socket has closed
   // by then, so the connection that owns the socket still exists. A later
   // call replaces a wait not yet done. A transport without a timer calls it

@@ -97,8 +97,10 @@ void AsioSession::Write(const SharedPacket& packet) {
 
 void AsioSession::WriteQueued() {
   in_flight_ = std::min(write_queue_.size(), gathered_.size());
+  in_flight_bytes_ = 0;
   for (size_t i = 0; i < in_flight_; ++i) {
     gathered_[i] = boost::asio::buffer(write_queue_[i]->bytes);
+    in_flight_bytes_ += write_queue_[i]->bytes.size();
   }
   boost::asio::async_write(
       socket_, std::span<const boost::asio::const_buffer>(gathered_.data(), in_flight_),
@@ -114,6 +116,7 @@ void AsioSession::WriteQueued() {
         }
         self->Release(self->in_flight_);
         self->in_flight_ = 0;
+        self->in_flight_bytes_ = 0;
         if (!self->write_queue_.empty()) self->WriteQueued();
       });
 }
@@ -144,22 +147,26 @@ void AsioSession::Close() {
   write_queue_.erase(write_queue_.begin() + static_cast<std::ptrdiff_t>(in_flight_),
                      write_queue_.end());
   unsent_bytes_ = 0;
+  in_flight_bytes_ = 0;
 }
 
 void EnforceUnsentTotal(ServerState& state, size_t limit) {
   while (state.UnsentTotal > limit) {
+    // Bytes waiting behind a write under way count first: a client that
+    // reads one large answer is closed only after those that do not read.
     cClientConnection* largest = nullptr;
-    size_t most = 0;
+    std::pair<size_t, size_t> most{0, 0};
     for (const auto& member : state.ClientConnections) {
-      const size_t unsent = member->objWinSock->UnsentBytes();
-      if (unsent > most) {
+      const std::pair<size_t, size_t> unsent{member->objWinSock->WaitingBytes(),
+                                             member->objWinSock->UnsentBytes()};
+      if (unsent.second > 0 && unsent > most) {
         most = unsent;
         largest = member.get();
       }
     }
     if (largest == nullptr) return;
     state.log.ServerLog(state.texts.GetText(kTextClient) + " " + largest->PeerAddress() +
-                        " closed: " + std::to_string(most) +
+                        " closed: " + std::to_string(most.second) +
                         " bytes sent to it were not read, the most while all clients held " +
                         std::to_string(state.UnsentTotal));
     largest->objWinSock->Close();

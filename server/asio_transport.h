@@ -26,8 +26,8 @@ namespace orlund {
 // client that reads.
 inline constexpr size_t kMaxUnsentBytes = 8u << 20;
 // The unsent bytes of all clients together, each shared packet counted once.
-// Past it the client with the largest backlog is closed, then the next, until
-// the total is below it again.
+// Past it the client with the most bytes waiting behind its write under way
+// is closed, then the next, until the total is below it again.
 inline constexpr size_t kMaxUnsentTotal = 128u << 20;
 
 // Closes clients, largest backlog first, while the unsent bytes of all
@@ -57,6 +57,7 @@ class AsioSession : public std::enable_shared_from_this<AsioSession> {
   const std::string& PeerAddress() const { return peer_address_; }
   int32_t PeerPort() const { return peer_port_; }
   size_t unsent_bytes() const { return unsent_bytes_; }
+  size_t waiting_bytes() const { return unsent_bytes_ - in_flight_bytes_; }
 
  private:
   void ReadSome();
@@ -75,6 +76,7 @@ class AsioSession : public std::enable_shared_from_this<AsioSession> {
   boost::asio::steady_timer wait_timer_;
   std::deque<SharedPacket> write_queue_;
   std::array<boost::asio::const_buffer, 64> gathered_;
+  size_t in_flight_bytes_ = 0;
   size_t in_flight_ = 0;        // packets at the queue's front in the write under way
   bool handling_data_ = false;  // OnDataArrival runs for this client
   size_t unsent_bytes_ = 0;
@@ -95,6 +97,7 @@ class AsioTransport : public Transport {
   const std::string& PeerAddress() const override { return session_->PeerAddress(); }
   int32_t PeerPort() const override { return session_->PeerPort(); }
   size_t UnsentBytes() const override { return session_->unsent_bytes(); }
+  size_t WaitingBytes() const override { return session_->waiting_bytes(); }
   void WaitUntil(TimePoint due, std::function<void()> then) override {
     session_->WaitUntil(due, std::move(then));
   }
