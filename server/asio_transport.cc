@@ -75,7 +75,7 @@ void AsioSession::WaitUntil(std::chrono::steady_clock::time_point due, std::func
 
 void AsioSession::Write(const SharedPacket& packet) {
   if (!open_) return;
-  if (unsent_bytes_ > kMaxUnsentBytes) {
+  if (waiting_bytes() > kMaxUnsentBytes) {
     state_.log.ServerLog(state_.texts.GetText(kTextClient) + " " + peer_address_ + " closed: " +
                          std::to_string(unsent_bytes_) + " bytes sent to it were not read");
     Close();

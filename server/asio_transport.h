@@ -21,7 +21,7 @@
 namespace orlund {
 
 // The unsent bytes a client may hold up: a packet queued while more than this
-// waits for the client closes it as on a send error, so a broadcast never
+// waits behind the write under way closes it as on a send error, so a broadcast never
 // grows memory without bound. A single packet, however large, still reaches a
 // client that reads.
 inline constexpr size_t kMaxUnsentBytes = 8u << 20;
