@@ -24,6 +24,12 @@ std::string SpecialDayTypeKey(int special) { return "DayType" + std::to_string(s
 }  // namespace
 
 void HandleDayTypeNames(ServerState& state, cClientConnection& connection, std::string_view) {
+  // The names come from the language texts and the INI file, which the
+  // alarm server may change too: a kept answer counts while the file is the
+  // same.
+  std::optional<std::string> ini = ReadFileBytes(state.ProjectDirectory + kServerIniFile);
+  const AnswerCache::Entry& entry = state.answers.Find(NETWORK_DAYTYPENAMES);
+  if (entry.answer && entry.source == ini) return SendKeptAnswer(state, connection, entry.answer);
   DayTypeNamesAnswer answer;
   for (int d = 0; d < kWeekdayCount; ++d) {
     answer.names[d] = state.texts.GetText(kTextMonday + d);
@@ -33,7 +39,9 @@ void HandleDayTypeNames(ServerState& state, cClientConnection& connection, std::
         ReadIniValue(state.ProjectDirectory, kCalendarSection, SpecialDayTypeKey(special),
                      state.texts.GetText(kTextFirstSpecialDayType + special), kServerIniFile);
   }
-  SendPacket(state, ToClient, connection, NETWORK_DAYTYPENAMES, Encode(answer));
+  SharedPacket kept = MakeSharedPacket(EncodePacket(NETWORK_DAYTYPENAMES, Encode(answer)));
+  state.answers.Keep(NETWORK_DAYTYPENAMES, {kept, std::move(ini), {}});
+  SendKeptAnswer(state, connection, kept);
 }
 
 void HandleDayTypeNamesUpdate(ServerState& state, cClientConnection& connection,
@@ -64,9 +72,15 @@ void HandleHolidayLabels(ServerState& state, cClientConnection& connection, std:
 }
 
 void HandleProfileCalendar(ServerState& state, cClientConnection& connection, std::string_view) {
+  // The file is read for every request; a kept answer counts while it holds
+  // the same bytes and no request changed the calendar.
+  const std::string path = GlobalCalendarPath(state.ProjectDirectory);
+  std::optional<std::string> file = ReadFileBytes(path);
+  const AnswerCache::Entry& entry = state.answers.Find(NETWORK_PROFILE_CALENDAR);
+  if (entry.answer && entry.source == file) return SendKeptAnswer(state, connection, entry.answer);
   // A missing or unreadable file leaves the calendar as it was in memory.
   try {
-    state.GlobalCalendar.ReadFromDisk(GlobalCalendarPath(state.ProjectDirectory));
+    state.GlobalCalendar.ReadFromDisk(path);
   } catch (const std::exception&) {
   }
   CalendarPairs answer;
@@ -74,7 +88,9 @@ void HandleProfileCalendar(ServerState& state, cClientConnection& connection, st
     const int16_t entry = state.GlobalCalendar.GetDayType(day);
     if (entry != 0) answer.pairs.push_back({static_cast<int16_t>(day), entry});
   }
-  SendPacket(state, ToClient, connection, NETWORK_PROFILE_CALENDAR, Encode(answer));
+  SharedPacket kept = MakeSharedPacket(EncodePacket(NETWORK_PROFILE_CALENDAR, Encode(answer)));
+  state.answers.Keep(NETWORK_PROFILE_CALENDAR, {kept, std::move(file), {}});
+  SendKeptAnswer(state, connection, kept);
 }
 
 void HandleGlobalCalendarUpdate(ServerState& state, cClientConnection& connection,
@@ -91,6 +107,7 @@ void HandleGlobalCalendarUpdate(ServerState& state, cClientConnection& connectio
       ++days;
     }
   }
+  state.answers.Forget(NETWORK_PROFILE_CALENDAR);
   Audit(state, connection, AuditKind::kCalendarUpdated,
         std::to_string(days) + (days == 1 ? " day" : " days"));
   try {

@@ -53,6 +53,11 @@ const MessageType* Find(int type) {
 
 }  // namespace
 
+std::string_view CatalogueName(int type) {
+  const MessageType* entry = Find(type);
+  return entry == nullptr ? std::string_view() : entry->name;
+}
+
 std::string MessageName(int type) {
   const MessageType* entry = Find(type);
   if (entry == nullptr) return "UNKNOWN (" + std::to_string(type) + ")";

@@ -37,6 +37,8 @@ inline constexpr int NETWORK_PROFILE_CALENDAR = 180;
 inline constexpr int NETWORK_GLOBAL_CALENDAR_UPDATE = 181;
 inline constexpr int NETWORK_SUBMIT_COMMANDENTRY = 190;
 
+// The catalogue's name of a message type; empty for a code outside it.
+std::string_view CatalogueName(int type);
 // The name of a message type, e.g. "NETWORK_COMMON_RECEIVERS" for 5, or
 // "UNKNOWN (" & type in decimal & ")" for a code outside the catalogue.
 std::string MessageName(int type);

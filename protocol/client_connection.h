@@ -14,6 +14,20 @@
 
 namespace orlund {
 
+// A framed packet on its way to one or more clients. A kept answer or a
+// broadcast is one packet shared by the write queues of every client it goes
+// to; `queues` counts the queues holding it, so that the unsent bytes of all
+// clients count its bytes once.
+struct OutgoingPacket {
+  std::string bytes;
+  uint32_t queues = 0;
+};
+using SharedPacket = std::shared_ptr<OutgoingPacket>;
+
+inline SharedPacket MakeSharedPacket(std::string bytes) {
+  return std::make_shared<OutgoingPacket>(OutgoingPacket{std::move(bytes), 0});
+}
+
 // The socket of one client, as the connection sees it. The event loop's
 // socket implements it; tests use an in-memory one.
 class Transport {
@@ -25,12 +39,17 @@ class Transport {
   // Queues a framed packet for sending. A write error, or a client that lets
   // its unsent bytes pass the transport's limit, closes the socket.
   virtual void Write(std::string packet) = 0;
+  // Queues a packet that other clients' queues may share.
+  virtual void WriteShared(const SharedPacket& packet) { Write(packet->bytes); }
   // Closes the socket; closing a closed socket is harmless.
   virtual void Close() = 0;
   virtual const std::string& PeerAddress() const = 0;
   virtual int32_t PeerPort() const = 0;
   // Bytes queued for the client and not yet written to the socket.
   virtual size_t UnsentBytes() const { return 0; }
+  // Of those, the bytes behind the write under way: what a client that does
+  // not read lets pile up.
+  virtual size_t WaitingBytes() const { return UnsentBytes(); }
   // Calls `then` at `due` on the event thread, unless the socket has closed
   // by then, so the connection that owns the socket still exists. A later
   // call replaces a wait not yet done. A transport without a timer calls it
@@ -84,9 +103,10 @@ class cClientConnection {
   const std::string& PeerAddress() const { return objWinSock->PeerAddress(); }
   int32_t PeerPort() const { return objWinSock->PeerPort(); }
   // "address:port", the way log and list lines name a client.
-  std::string PeerName() const;
+  const std::string& PeerName() const { return m_PeerName; }
 
  private:
+  std::string m_PeerName;
   std::string m_UserName;
   int16_t m_UserLevel = 0;
 };

@@ -31,6 +31,19 @@ void PacketFramer::Feed(std::string_view bytes) {
     buffer_.erase(0, cursor_);
   }
   cursor_ = 0;
+  // Room for exactly the packet under way: a half-received packet holds no
+  // more memory than its own size.
+  if (buffer_.size() < kPacketHeaderSize && buffer_.size() + bytes.size() >= kPacketHeaderSize) {
+    std::string header = buffer_;
+    header.append(bytes.substr(0, kPacketHeaderSize - buffer_.size()));
+    uint32_t length = 0;
+    for (size_t i = 1; i < kPacketHeaderSize; ++i)
+      length = length << 8 | static_cast<uint8_t>(header[i]);
+    const size_t whole = kPacketHeaderSize + length;
+    if (length <= kMaxPacketPayload && whole > bytes.size() + buffer_.size()) {
+      buffer_.reserve(whole);
+    }
+  }
   buffer_.append(bytes);
 }
 

@@ -9,16 +9,36 @@
 
 namespace orlund {
 
+namespace {
+
+bool SameNumbers(const std::vector<int16_t>& numbers, const ProfileTable& table) {
+  if (numbers.size() != static_cast<size_t>(table.ProfileCount)) return false;
+  for (size_t i = 0; i < numbers.size(); ++i) {
+    if (numbers[i] != table.Profiles[i].ProfileNumber) return false;
+  }
+  return true;
+}
+
+}  // namespace
+
 void HandleProfiles(ServerState& state, cClientConnection& connection, std::string_view) {
   const ProfileTable& table = state.data.profiles;
+  const AnswerCache::Entry& entry = state.answers.Find(NETWORK_COMMON_PROFILES);
+  if (entry.answer && SameNumbers(entry.numbers, table)) {
+    return SendKeptAnswer(state, connection, entry.answer);
+  }
   ProfilesAnswer answer;
+  std::vector<int16_t> numbers;
   for (int i = 0; i < table.ProfileCount; ++i) {
     const cTimeSchedule* schedule = table.ProfileSchedules[i].get();
     // A slot without a schedule travels with an empty one.
     answer.profiles.push_back({table.Profiles[i], schedule ? schedule->ComposePeriodArray()
                                                            : cTimeSchedule().ComposePeriodArray()});
+    numbers.push_back(table.Profiles[i].ProfileNumber);
   }
-  SendPacket(state, ToClient, connection, NETWORK_COMMON_PROFILES, Encode(answer));
+  SharedPacket kept = MakeSharedPacket(EncodePacket(NETWORK_COMMON_PROFILES, Encode(answer)));
+  state.answers.Keep(NETWORK_COMMON_PROFILES, {kept, std::nullopt, std::move(numbers)});
+  SendKeptAnswer(state, connection, kept);
 }
 
 void HandleProfileUpdate(ServerState& state, cClientConnection& connection,
@@ -44,6 +64,7 @@ void HandleProfileUpdate(ServerState& state, cClientConnection& connection,
           table.Profiles[slot].Name);
   }
   state.ProfilesChanged = true;
+  state.answers.Forget(NETWORK_COMMON_PROFILES);
 }
 
 void HandleProfileRemove(ServerState& state, cClientConnection& connection,
@@ -56,6 +77,7 @@ void HandleProfileRemove(ServerState& state, cClientConnection& connection,
     RemoveSlot(slot, table.ProfileCount, table.Profiles, table.ProfileSchedules);
   }
   state.ProfilesChanged = true;
+  state.answers.Forget(NETWORK_COMMON_PROFILES);
 }
 
 }  // namespace orlund

@@ -22,14 +22,21 @@ std::string ReceiverLogLine(const ServerState& state, const cClientConnection& c
 }  // namespace
 
 void HandleReceiverTypes(ServerState& state, cClientConnection& connection, std::string_view) {
-  const ReceiverTypeTable& table = state.data.receiver_types;
-  ReceiverTypesAnswer answer;
-  answer.types.assign(table.ReceiverTypes.begin(),
-                      table.ReceiverTypes.begin() + table.ReceiverTypeCount);
-  SendPacket(state, ToClient, connection, NETWORK_COMMON_RECEIVERTYPES, Encode(answer));
+  SharedPacket kept = state.answers.Find(NETWORK_COMMON_RECEIVERTYPES).answer;
+  if (!kept) {
+    const ReceiverTypeTable& table = state.data.receiver_types;
+    ReceiverTypesAnswer answer;
+    answer.types.assign(table.ReceiverTypes.begin(),
+                        table.ReceiverTypes.begin() + table.ReceiverTypeCount);
+    kept = MakeSharedPacket(EncodePacket(NETWORK_COMMON_RECEIVERTYPES, Encode(answer)));
+    state.answers.Keep(NETWORK_COMMON_RECEIVERTYPES, {kept, std::nullopt, {}});
+  }
+  SendKeptAnswer(state, connection, kept);
 }
 
 void HandleReceivers(ServerState& state, cClientConnection& connection, std::string_view) {
+  SharedPacket kept = state.answers.Find(NETWORK_COMMON_RECEIVERS).answer;
+  if (kept) return SendKeptAnswer(state, connection, kept);
   const ReceiverTable& table = state.data.receivers;
   ReceiversAnswer answer;
   for (int i = 0; i < table.ReceiverCount; ++i) {
@@ -45,7 +52,9 @@ void HandleReceivers(ServerState& state, cClientConnection& connection, std::str
       entry.Settings[s] = receiver.Settings[s].ToText();
     }
   }
-  SendPacket(state, ToClient, connection, NETWORK_COMMON_RECEIVERS, Encode(answer));
+  kept = MakeSharedPacket(EncodePacket(NETWORK_COMMON_RECEIVERS, Encode(answer)));
+  state.answers.Keep(NETWORK_COMMON_RECEIVERS, {kept, std::nullopt, {}});
+  SendKeptAnswer(state, connection, kept);
 }
 
 void HandleReceiverUpdate(ServerState& state, cClientConnection& connection,
@@ -73,6 +82,7 @@ void HandleReceiverUpdate(ServerState& state, cClientConnection& connection,
     receiver.Settings[i] = Variant::FromText(std::move(update.Settings[i]));
   }
   state.ReceiversChanged = true;
+  state.answers.Forget(NETWORK_COMMON_RECEIVERS);
   Audit(state, connection, added ? AuditKind::kReceiverAdded : AuditKind::kReceiverChanged,
         receiver.Name);
   // The others get the request's own bytes, whatever follows its fields.
@@ -93,6 +103,7 @@ void HandleReceiverRemove(ServerState& state, cClientConnection& connection,
   }
   // An absent name still reaches the others: their tables may hold it.
   state.ReceiversChanged = true;
+  state.answers.Forget(NETWORK_COMMON_RECEIVERS);
   SendPacket(state, ToAllOthers, connection, NETWORK_RECEIVER_REMOVE, Encode(request));
 }
 

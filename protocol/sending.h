@@ -18,6 +18,10 @@ namespace orlund {
 void SendPacket(ServerState& state, int scope, cClientConnection& connection, int type,
                 std::string_view payload);
 
+// Sends a kept answer (framed, see AnswerCache) to `connection`, logged like
+// SendPacket's.
+void SendKeptAnswer(ServerState& state, cClientConnection& connection, const SharedPacket& packet);
+
 // Writes a framed packet to the connection's socket unless it is closed; a
 // write error closes the socket and goes no further.
 void SendRawToClient(cClientConnection& connection, std::string packet);

@@ -6,7 +6,18 @@ namespace orlund {
 
 ServerClock ServerClock::System() {
   ServerClock clock;
-  clock.local_now = LocalNow;
+  // The local time is worked out once per second: every packet-list line
+  // reads it.
+  clock.local_now = [] {
+    thread_local std::time_t second = -1;
+    thread_local std::tm local{};
+    const std::time_t now = std::chrono::system_clock::to_time_t(std::chrono::system_clock::now());
+    if (now != second) {
+      second = now;
+      local = ToLocalTime(std::chrono::system_clock::from_time_t(now));
+    }
+    return local;
+  };
   clock.steady_now = [] { return std::chrono::steady_clock::now(); };
   return clock;
 }

@@ -16,6 +16,7 @@
 #include "alarmlink/alarm_link.h"
 #include "base/log_sink.h"
 #include "base/text_source.h"
+#include "protocol/answer_cache.h"
 #include "protocol/client_connection.h"
 #include "protocol/login_throttle.h"
 #include "protocol/server_metrics.h"
@@ -112,6 +113,14 @@ struct ServerState {
   // Day type names 0..22 as renamed by clients (the answer to a name request
   // is built from the language texts and the INI file instead).
   std::array<std::string, 23> DayTypeNames;
+
+  // The answers to read requests, kept until their table changes.
+  AnswerCache answers;
+  // Bytes queued for all clients and not yet written, a shared packet once;
+  // and the bytes of buffers released since memory was last handed back to
+  // the system.
+  size_t UnsentTotal = 0;
+  size_t ReleasedBytes = 0;
 
   // Deferred saves: changes counted by receiver and profile requests, saved
   // from the timer's next tick on, which also records the directory's stamp

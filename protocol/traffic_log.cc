@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <charconv>
 #include <cstdio>
 #include <filesystem>
 #include <system_error>
@@ -47,13 +48,30 @@ std::string PeerText(std::string_view address, int port) {
 
 std::string PacketLine(const std::tm& now, PacketDirection direction, std::string_view peer,
                        int type, size_t payload_size) {
-  std::string line = FormatLogDateTime(now);
+  std::string line;
+  AppendPacketLine(line, FormatLogDateTime(now), direction, peer, type, payload_size);
+  return line;
+}
+
+void AppendPacketLine(std::string& line, std::string_view stamp, PacketDirection direction,
+                      std::string_view peer, int type, size_t payload_size) {
+  line += stamp;
   line += direction == DirectionSent ? " -> " : " <- ";
   line += peer;
-  line += " ";
-  line += MessageName(type);
-  if (payload_size > 0) line += " (" + std::to_string(payload_size) + " bytes)";
-  return line;
+  line += ' ';
+  const std::string_view name = CatalogueName(type);
+  if (name.empty()) {
+    line += MessageName(type);
+  } else {
+    line += name;
+  }
+  if (payload_size > 0) {
+    char digits[24];
+    const auto end = std::to_chars(digits, digits + sizeof digits, payload_size).ptr;
+    line += " (";
+    line.append(digits, end);
+    line += " bytes)";
+  }
 }
 
 std::string ClientConnectedLine(const std::tm& now, std::string_view peer) {
@@ -104,14 +122,45 @@ bool AppendTrafficRecord(const std::string& log_directory, const std::tm& date,
   return ok;
 }
 
-void PacketList::Add(std::string line) {
+void PacketList::Add(std::string line) { Publish(std::move(line)); }
+
+void PacketList::AddPacketLine(const std::tm& now, PacketDirection direction, std::string_view peer,
+                               int type, size_t payload_size) {
+  if (stamp_.empty() || now.tm_sec != stamp_time_.tm_sec || now.tm_min != stamp_time_.tm_min ||
+      now.tm_hour != stamp_time_.tm_hour || now.tm_mday != stamp_time_.tm_mday ||
+      now.tm_mon != stamp_time_.tm_mon || now.tm_year != stamp_time_.tm_year) {
+    stamp_time_ = now;
+    stamp_ = FormatLogDateTime(now);
+  }
+  std::string line;
+  if (lines_.size() >= kPacketListCapacity) {
+    line = std::move(lines_.front());
+    lines_.pop_front();
+    line.clear();
+  }
+  AppendPacketLine(line, stamp_, direction, peer, type, payload_size);
+  Publish(std::move(line));
+}
+
+void PacketList::Publish(std::string line) {
   if (echo_ != nullptr) {
-    *echo_ << line << '\n';
-    echo_->flush();
+    echo_->write(line.data(), static_cast<std::streamsize>(line.size()));
+    echo_->put('\n');
+    if (!schedule_flush_) {
+      echo_->flush();
+    } else if (!flush_scheduled_) {
+      flush_scheduled_ = true;
+      schedule_flush_();
+    }
   }
   if (listener_) listener_(line);
   lines_.push_back(std::move(line));
   while (lines_.size() > kPacketListCapacity) lines_.pop_front();
+}
+
+void PacketList::Flush() {
+  flush_scheduled_ = false;
+  if (echo_ != nullptr) echo_->flush();
 }
 
 }  // namespace orlund

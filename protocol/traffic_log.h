@@ -38,6 +38,9 @@ std::string PeerText(std::string_view address, int port);
 // the byte count only for a non-empty payload.
 std::string PacketLine(const std::tm& now, PacketDirection direction, std::string_view peer,
                        int type, size_t payload_size);
+// The same line after `stamp` (the date and time text) appended to `line`.
+void AppendPacketLine(std::string& line, std::string_view stamp, PacketDirection direction,
+                      std::string_view peer, int type, size_t payload_size);
 
 // "YY-MM-DD HH:NN:SS <> peer (client connected)" and "... (socket closed)".
 std::string ClientConnectedLine(const std::tm& now, std::string_view peer);
@@ -61,8 +64,9 @@ bool AppendTrafficRecord(const std::string& log_directory, const std::tm& date,
 
 // The newest kPacketListCapacity lines of the packet list, oldest first. When
 // an echo stream is given (stdout when not running as a service), every added
-// line is written to it and flushed at once; a listener (the operator
-// console) is handed every added line too.
+// line is written to it and flushed: at once, or, with a flush scheduler (the
+// event loop's), once the lines of the current turn are all written. A
+// listener (the operator console) is handed every added line too.
 class PacketList {
  public:
   using Listener = std::function<void(const std::string& line)>;
@@ -70,15 +74,29 @@ class PacketList {
   explicit PacketList(std::ostream* echo = nullptr) : echo_(echo) {}
 
   void Add(std::string line);
+  // PacketLine's line, in the room of the line it pushes out; the date and
+  // time text is formatted again only when `now` differs from the last.
+  void AddPacketLine(const std::tm& now, PacketDirection direction, std::string_view peer, int type,
+                     size_t payload_size);
   // Replaces the listener; an empty one stops the calls.
   void SetListener(Listener listener) { listener_ = std::move(listener); }
+  // `schedule` arranges one later call of Flush; empty: every line is
+  // flushed at once.
+  void SetFlushScheduler(std::function<void()> schedule) { schedule_flush_ = std::move(schedule); }
+  void Flush();
 
   const std::deque<std::string>& lines() const { return lines_; }
 
  private:
+  void Publish(std::string line);
+
   std::deque<std::string> lines_;
   std::ostream* echo_;
   Listener listener_;
+  std::function<void()> schedule_flush_;
+  bool flush_scheduled_ = false;
+  std::tm stamp_time_{};
+  std::string stamp_;
 };
 
 }  // namespace orlund

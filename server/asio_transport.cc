@@ -1,9 +1,12 @@
 #include "server/asio_transport.h"
 
+#include <algorithm>
 #include <boost/asio/error.hpp>
 #include <boost/asio/write.hpp>
+#include <span>
 #include <string_view>
 
+#include "base/text_numbers.h"
 #include "protocol/dispatcher.h"
 
 namespace orlund {
@@ -41,8 +44,13 @@ void AsioSession::ReadSome() {
           OnSocketError(self->state_, *connection, error.message());
         } else {
           self->state_.metrics.bytes_received += length;
+          self->handling_data_ = true;
           OnDataArrival(self->state_, *connection,
                         std::string_view(self->read_buffer_.data(), length));
+          self->handling_data_ = false;
+          if (self->open_ && self->in_flight_ == 0 && !self->write_queue_.empty()) {
+            self->WriteQueued();
+          }
           self->ReadSome();
         }
       });
@@ -65,22 +73,40 @@ void AsioSession::WaitUntil(std::chrono::steady_clock::time_point due, std::func
       });
 }
 
-void AsioSession::Write(std::string packet) {
+void AsioSession::Write(const SharedPacket& packet) {
   if (!open_) return;
-  if (packet.size() > kMaxUnsentBytes - unsent_bytes_) {
+  if (waiting_bytes() > kMaxUnsentBytes) {
+    state_.log.ServerLog(state_.texts.GetText(kTextClient) + " " + peer_address_ + " closed: " +
+                         std::to_string(unsent_bytes_) + " bytes sent to it were not read");
     Close();
     return;
   }
-  unsent_bytes_ += packet.size();
-  write_queue_.push_back(std::move(packet));
-  if (write_queue_.size() == 1) WriteFront();
+  const size_t size = packet->bytes.size();
+  unsent_bytes_ += size;
+  if (packet->queues++ == 0) state_.UnsentTotal += size;
+  write_queue_.push_back(packet);
+  if (state_.UnsentTotal > kMaxUnsentTotal) {
+    EnforceUnsentTotal(state_);
+    if (!open_) return;
+  }
+  // While the client's own data is handled, its answers wait for the end of
+  // that turn; a write under way takes the queue along when it completes.
+  if (in_flight_ > 0 || handling_data_) return;
+  WriteQueued();
 }
 
-void AsioSession::WriteFront() {
+void AsioSession::WriteQueued() {
+  in_flight_ = std::min(write_queue_.size(), gathered_.size());
+  in_flight_bytes_ = 0;
+  for (size_t i = 0; i < in_flight_; ++i) {
+    gathered_[i] = boost::asio::buffer(write_queue_[i]->bytes);
+    in_flight_bytes_ += write_queue_[i]->bytes.size();
+  }
   boost::asio::async_write(
-      socket_, boost::asio::buffer(write_queue_.front()),
+      socket_, std::span<const boost::asio::const_buffer>(gathered_.data(), in_flight_),
       [self = shared_from_this()](const boost::system::error_code& error, size_t length) {
         self->state_.metrics.bytes_sent += length;
+        // A closed session has already taken its packets off the account.
         if (!self->open_) return;
         if (error) {
           // A failed send closes the socket and goes no further; the sweep
@@ -88,10 +114,20 @@ void AsioSession::WriteFront() {
           self->Close();
           return;
         }
-        self->unsent_bytes_ -= self->write_queue_.front().size();
-        self->write_queue_.pop_front();
-        if (!self->write_queue_.empty()) self->WriteFront();
+        self->Release(self->in_flight_);
+        self->in_flight_ = 0;
+        self->in_flight_bytes_ = 0;
+        if (!self->write_queue_.empty()) self->WriteQueued();
       });
+}
+
+void AsioSession::Release(size_t count) {
+  for (size_t i = 0; i < count; ++i) {
+    OutgoingPacket& packet = *write_queue_.front();
+    unsent_bytes_ -= packet.bytes.size();
+    if (--packet.queues == 0) state_.UnsentTotal -= packet.bytes.size();
+    write_queue_.pop_front();
+  }
 }
 
 void AsioSession::Close() {
@@ -101,10 +137,40 @@ void AsioSession::Close() {
   socket_.shutdown(boost::asio::ip::tcp::socket::shutdown_both, ignored);
   socket_.close(ignored);
   wait_timer_.cancel();
-  // The buffer of a write in flight must live until its handler runs; the
-  // handler sees the closed session and touches nothing.
-  while (write_queue_.size() > 1) write_queue_.pop_back();
+  // Every queued packet leaves the account; the buffers of a write in flight
+  // must live until its handler runs, which sees the closed session and
+  // touches nothing.
+  for (const SharedPacket& packet : write_queue_) {
+    if (--packet->queues == 0) state_.UnsentTotal -= packet->bytes.size();
+  }
+  state_.ReleasedBytes += unsent_bytes_;
+  write_queue_.erase(write_queue_.begin() + static_cast<std::ptrdiff_t>(in_flight_),
+                     write_queue_.end());
   unsent_bytes_ = 0;
+  in_flight_bytes_ = 0;
+}
+
+void EnforceUnsentTotal(ServerState& state, size_t limit) {
+  while (state.UnsentTotal > limit) {
+    // Bytes waiting behind a write under way count first: a client that
+    // reads one large answer is closed only after those that do not read.
+    cClientConnection* largest = nullptr;
+    std::pair<size_t, size_t> most{0, 0};
+    for (const auto& member : state.ClientConnections) {
+      const std::pair<size_t, size_t> unsent{member->objWinSock->WaitingBytes(),
+                                             member->objWinSock->UnsentBytes()};
+      if (unsent.second > 0 && unsent > most) {
+        most = unsent;
+        largest = member.get();
+      }
+    }
+    if (largest == nullptr) return;
+    state.log.ServerLog(state.texts.GetText(kTextClient) + " " + largest->PeerAddress() +
+                        " closed: " + std::to_string(most.second) +
+                        " bytes sent to it were not read, the most while all clients held " +
+                        std::to_string(state.UnsentTotal));
+    largest->objWinSock->Close();
+  }
 }
 
 }  // namespace orlund

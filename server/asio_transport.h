@@ -1,8 +1,10 @@
 #pragma once
 // The socket of one client on the event loop. A session owns the TCP socket,
-// reads into the connection's framing, and writes the packets queued for it
-// one at a time. Its handlers keep the session alive until they complete;
-// they deliver events only while the connection object still exists.
+// reads into the connection's framing, and writes the packets queued for it:
+// the answers to one arrival of data leave in one write, and the packets
+// queued while a write is under way in the next. Its handlers keep the
+// session alive until they complete; they deliver events only while the
+// connection object still exists.
 
 #include <array>
 #include <boost/asio/ip/tcp.hpp>
@@ -18,9 +20,19 @@
 
 namespace orlund {
 
-// The unsent bytes a client may hold up; a client that lets more pile up is
-// closed as on a send error, so a broadcast never grows memory without bound.
+// The unsent bytes a client may hold up: a packet queued while more than this
+// waits behind the write under way closes it as on a send error, so a broadcast never
+// grows memory without bound. A single packet, however large, still reaches a
+// client that reads.
 inline constexpr size_t kMaxUnsentBytes = 8u << 20;
+// The unsent bytes of all clients together, each shared packet counted once.
+// Past it the client with the most bytes waiting behind its write under way
+// is closed, then the next, until the total is below it again.
+inline constexpr size_t kMaxUnsentTotal = 128u << 20;
+
+// Closes clients, largest backlog first, while the unsent bytes of all
+// clients exceed `limit`; one server log line for each.
+void EnforceUnsentTotal(ServerState& state, size_t limit = kMaxUnsentTotal);
 
 class AsioSession : public std::enable_shared_from_this<AsioSession> {
  public:
@@ -34,7 +46,7 @@ class AsioSession : public std::enable_shared_from_this<AsioSession> {
   void Start(std::weak_ptr<cClientConnection> connection);
 
   bool IsConnected() const { return open_; }
-  void Write(std::string packet);
+  void Write(const SharedPacket& packet);
   // Idempotent; queued bytes are dropped and a wait ends without its call.
   void Close();
   // Calls `then` at `due` unless the session has closed by then; replaces a
@@ -45,10 +57,13 @@ class AsioSession : public std::enable_shared_from_this<AsioSession> {
   const std::string& PeerAddress() const { return peer_address_; }
   int32_t PeerPort() const { return peer_port_; }
   size_t unsent_bytes() const { return unsent_bytes_; }
+  size_t waiting_bytes() const { return unsent_bytes_ - in_flight_bytes_; }
 
  private:
   void ReadSome();
-  void WriteFront();
+  void WriteQueued();
+  // Takes the first `count` packets off the queue's account.
+  void Release(size_t count);
 
   boost::asio::ip::tcp::socket socket_;
   ServerState& state_;
@@ -59,7 +74,11 @@ class AsioSession : public std::enable_shared_from_this<AsioSession> {
   bool reading_ = true;          // reads wanted
   bool read_in_flight_ = false;  // a read is under way
   boost::asio::steady_timer wait_timer_;
-  std::deque<std::string> write_queue_;
+  std::deque<SharedPacket> write_queue_;
+  std::array<boost::asio::const_buffer, 64> gathered_;
+  size_t in_flight_bytes_ = 0;
+  size_t in_flight_ = 0;        // packets at the queue's front in the write under way
+  bool handling_data_ = false;  // OnDataArrival runs for this client
   size_t unsent_bytes_ = 0;
   bool open_ = true;
 };
@@ -72,11 +91,13 @@ class AsioTransport : public Transport {
   ~AsioTransport() override { session_->Close(); }
 
   bool IsConnected() const override { return session_->IsConnected(); }
-  void Write(std::string packet) override { session_->Write(std::move(packet)); }
+  void Write(std::string packet) override { session_->Write(MakeSharedPacket(std::move(packet))); }
+  void WriteShared(const SharedPacket& packet) override { session_->Write(packet); }
   void Close() override { session_->Close(); }
   const std::string& PeerAddress() const override { return session_->PeerAddress(); }
   int32_t PeerPort() const override { return session_->PeerPort(); }
   size_t UnsentBytes() const override { return session_->unsent_bytes(); }
+  size_t WaitingBytes() const override { return session_->waiting_bytes(); }
   void WaitUntil(TimePoint due, std::function<void()> then) override {
     session_->WaitUntil(due, std::move(then));
   }

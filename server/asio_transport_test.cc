@@ -63,6 +63,7 @@ TEST(AsioSessionTest, PeerCloseIsReportedOnceAndCloseIsIdempotent) {
   EXPECT_EQ(f.log.lines, std::vector<std::string>{"Socket closed 127.0.0.1"});
   connection.objWinSock->Close();
   connection.objWinSock->Write("ignored");
+  EXPECT_EQ(f.state.UnsentTotal, 0u);
   f.RunFor(2);
   EXPECT_EQ(f.log.lines.size(), 1u);
 }
@@ -78,35 +79,70 @@ TEST(AsioSessionTest, ReadErrorOtherThanEndOfFileIsASocketError) {
             std::vector<std::string>{"Socket error 127.0.0.1(Connection reset by peer)"});
 }
 
-TEST(AsioSessionTest, SlowReaderHoldsUpNobodyAndIsClosedPastTheUnsentLimit) {
+// Reads `size` bytes from the peer while the sessions run.
+std::string ReadFromPeer(Sessions& f, tcp::socket& peer, size_t size) {
+  std::string received(size, '\0');
+  const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+  for (size_t done = 0; done < size && std::chrono::steady_clock::now() < end;) {
+    f.io.poll();
+    f.io.restart();
+    boost::system::error_code error;
+    if (peer.available(error) > 0) {
+      done += peer.read_some(boost::asio::buffer(received.data() + done, size - done), error);
+    }
+  }
+  return received;
+}
+
+TEST(AsioSessionTest, SlowReaderHoldsUpNobodyAndIsClosedWhenItsBacklogPassesTheLimit) {
   Sessions f;
   cClientConnection& fast = f.Connect();
   cClientConnection& slow = f.Connect();
   const std::string payload(100000, 'b');
   for (int i = 0; i < 5; ++i) SendPacket(f.state, ToAll, fast, 100, payload);
   const std::string packet = EncodePacket(100, payload);
-  std::string received(5 * packet.size(), '\0');
-  const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(10);
-  for (size_t done = 0; done < received.size() && std::chrono::steady_clock::now() < end;) {
-    f.io.poll();
-    f.io.restart();
-    boost::system::error_code error;
-    if (f.peers[0].available(error) > 0) {
-      done += f.peers[0].read_some(
-          boost::asio::buffer(received.data() + done, received.size() - done), error);
-    }
-  }
-  EXPECT_TRUE(received == packet + packet + packet + packet + packet);
+  EXPECT_TRUE(ReadFromPeer(f, f.peers[0], 5 * packet.size()) ==
+              packet + packet + packet + packet + packet);
   EXPECT_GT(f.sessions[1]->unsent_bytes(), 0u);  // still waiting for the slow reader
+  // The broadcasts are shared: all clients' unsent bytes are the slow one's.
+  EXPECT_EQ(f.state.UnsentTotal, f.sessions[1]->unsent_bytes());
+
+  // One answer larger than the limit still reaches a client that reads.
+  const std::string huge(kMaxUnsentBytes + 1000, 'h');
+  fast.objWinSock->Write(huge);
+  EXPECT_TRUE(ReadFromPeer(f, f.peers[0], huge.size()) == huge);
 
   for (int i = 0; i < 40 && slow.IsConnected(); ++i) {
     slow.objWinSock->Write(std::string(1 << 20, 'p'));
     f.RunFor(1);
   }
   EXPECT_FALSE(slow.IsConnected());
-  EXPECT_LE(f.sessions[1]->unsent_bytes(), kMaxUnsentBytes);
   EXPECT_TRUE(fast.IsConnected());
-  EXPECT_TRUE(f.log.lines.empty());  // a send failure is not logged
+  ASSERT_EQ(f.log.lines.size(), 1u);
+  EXPECT_TRUE(f.log.lines[0].find(" 127.0.0.1 closed: ") != std::string::npos) << f.log.lines[0];
+  EXPECT_EQ(f.state.UnsentTotal, 0u);
+  EXPECT_GT(f.state.ReleasedBytes, kMaxUnsentBytes);
+}
+
+TEST(AsioSessionTest, PastTheTotalLimitTheLargestBacklogsAreClosedFirst) {
+  Sessions f;
+  cClientConnection& a = f.Connect();
+  cClientConnection& b = f.Connect();
+  cClientConnection& c = f.Connect();
+  const std::string mib(1 << 20, 'x');
+  a.objWinSock->Write(mib);
+  a.objWinSock->Write(mib);
+  b.objWinSock->Write(mib);
+  SendPacket(f.state, ToAll, a, 100, mib);  // shared, counted once
+  f.RunFor(2);
+  const size_t shared = kPacketHeaderSize + mib.size();
+  EXPECT_EQ(f.state.UnsentTotal, 3 * mib.size() + shared);
+
+  EnforceUnsentTotal(f.state, 3 * mib.size());
+  EXPECT_FALSE(a.IsConnected());
+  EXPECT_TRUE(b.IsConnected() && c.IsConnected());
+  EXPECT_EQ(f.state.UnsentTotal, mib.size() + shared);
+  EXPECT_EQ(f.log.lines.size(), 1u);
 }
 
 TEST(AsioSessionTest, RemovedConnectionEndsTheSessionWithoutEvents) {

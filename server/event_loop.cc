@@ -1,7 +1,9 @@
 #include "server/event_loop.h"
 
+#include <malloc.h>
 #include <signal.h>
 
+#include <boost/asio/post.hpp>
 #include <chrono>
 #include <iostream>
 
@@ -16,6 +18,7 @@ namespace {
 using boost::asio::ip::tcp;
 
 constexpr std::chrono::milliseconds kTick(kTimerIntervalMs);
+constexpr size_t kTrimAfterBytes = 1u << 20;
 
 }  // namespace
 
@@ -44,9 +47,16 @@ EventLoop::EventLoop(ServerState& state)
   signals_.add(SIGINT);
   signals_.add(SIGTERM);
   signals_.add(SIGUSR1);
+  // The packet-list lines of one turn reach stdout in one write.
+  state_.List_Packets.SetFlushScheduler(
+      [this] { boost::asio::post(io_, [this] { state_.List_Packets.Flush(); }); });
 }
 
-EventLoop::~EventLoop() { state_.ClientConnections.clear(); }
+EventLoop::~EventLoop() {
+  state_.ClientConnections.clear();
+  state_.List_Packets.SetFlushScheduler({});
+  state_.List_Packets.Flush();
+}
 
 bool EventLoop::Listen(const std::string& address, int port, std::string& error) {
   boost::system::error_code ec;
@@ -94,7 +104,14 @@ void EventLoop::ArmTimer() {
   timer_.expires_at(next);
   timer_.async_wait([this](const boost::system::error_code& error) {
     if (error) return;
+    const size_t members = state_.ClientConnections.size();
     TimerTick(state_, saves_);
+    // Memory of clients that left, or of large backlogs dropped, goes back
+    // to the system instead of staying with the process.
+    if (state_.ClientConnections.size() < members || state_.ReleasedBytes >= kTrimAfterBytes) {
+      ::malloc_trim(0);
+      state_.ReleasedBytes = 0;
+    }
     ArmTimer();
   });
 }

@@ -60,12 +60,15 @@ void ReloadIfChanged(ServerState& state, DataTable table, bool busy, const char*
   DirectoryStamp now;
   if (busy || !GetNewestDataFileTime(directory, now, *state.file_system) || now == stamp) return;
   int32_t count = 0;
+  // Kept answers are built again from what is read, also after a failure.
   try {
     count = reload();
   } catch (const std::exception& e) {
+    state.answers.ForgetAll();
     state.List_Packets.Add(std::string(what) + " failed: " + e.what());
     return;
   }
+  state.answers.ForgetAll();
   stamp = now;
   RecordReload(state.metrics, table, state.clock.local_now());
   state.log.ServerLog(state.texts.GetText(kTextDataFilesReloaded) + " " + std::to_string(count) +

@@ -226,6 +226,17 @@ TEST(TimerTest, ForeignChangeIsReloadedAtTheTenSecondPoll) {
   EXPECT_EQ(server.state.data.profiles.ProfileCount, 1);
   for (int i = 0; i < 10; ++i) server.Tick();
   EXPECT_EQ(server.log.lines.size(), 1u);
+
+  // A kept answer does not outlive a reload.
+  FakeClient client = server.JoinNow();
+  Request(server, client, 8);
+  EXPECT_NE(Sent(client).find("Night shift"), std::string::npos);
+  profile.Name = "Day shift";
+  ASSERT_TRUE(WriteFileAtomically(server.dir.path() + "Profiles/Profile_0007.dat",
+                                  EncodeProfileFile(profile, nullptr)));
+  for (int i = 0; i < 10; ++i) server.Tick();
+  Request(server, client, 8);
+  EXPECT_NE(Sent(client).find("Day shift"), std::string::npos);
 }
 
 TEST(TimerTest, FailedReloadKeepsTableAndStampAndAHalfWrittenFileIsKeptBySave) {
