@@ -14,6 +14,7 @@
 #include "tools/cli_error.h"
 #include "tools/cli_profile_json.h"
 #include "tools/cli_text.h"
+#include "views/picture_frame.h"
 #include "views/render.h"
 
 namespace orlund {
@@ -108,7 +109,10 @@ void CommandRenderSchedule(CliSession& session) {
   const auto profiles = FetchProfiles(session);
   const FetchedProfile* found = FindProfile(profiles, ProfileName(session));
   if (found == nullptr) NoSuchProfile(session);
-  WritePicture(session, RenderScheduleSvg(*found->schedule, session.FetchDayTypeNames()),
+  const auto names = session.FetchDayTypeNames();
+  WritePicture(session,
+               FramePicture(RenderScheduleSvg(*found->schedule, names),
+                            ScheduleFrame(found->record.Name, *found->schedule, names)),
                "the schedule of " + found->record.Name);
 }
 
@@ -140,7 +144,11 @@ void CommandRenderCalendar(CliSession& session) {
     if (pair.day_index >= 0 && pair.day_index < kCalendarDayCount)
       calendar->SetDayType(pair.day_index, pair.entry);
   }
-  WritePicture(session, RenderCalendarSvg(*calendar, picture), "the calendar of " + *month);
+  const std::string view = RenderCalendarSvg(*calendar, picture);
+  WritePicture(session,
+               FramePicture(view, CalendarFrame(*calendar, picture,
+                                                profile ? profile->record.Name : std::string())),
+               "the calendar of " + *month);
 }
 
 void CommandProfiles(CliSession& session) {
