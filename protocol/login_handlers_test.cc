@@ -3,7 +3,7 @@
 #include "base/file_utils.h"
 #include "protocol/catalogue.h"
 #include "protocol/codec.h"
-#include "testing/handler_testing.h"
+#include "testing/fake_transport.h"
 #include "testing/test_temp_dir.h"
 #include "testing/timed_transport.h"
 

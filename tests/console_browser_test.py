@@ -93,10 +93,6 @@ class BrowserTest(unittest.TestCase):
             self.open("/")
             self.shot("console-overview")
 
-            self.open("/clients")
-            self.assertIn("Operator", self.text_of("clients"))
-            self.shot("console-clients")
-
             # A request of a wire client shows up live on the packet page.
             self.open("/packets")
             self.wait.until(EC.text_to_be_present_in_element((By.ID, "live-state"), "live"))
@@ -118,10 +114,6 @@ class BrowserTest(unittest.TestCase):
             self.open("/log")
             self.assertIn("Client admitted: 127.0.0.1", self.text_of("lines"))
             self.shot("console-log")
-
-            self.open("/receivers")
-            self.assertIn("Boiler room pager", self.text_of("receivers"))
-            self.shot("console-receivers")
 
             # A profile's week, drawn by the schedule view.
             self.open("/profiles")
