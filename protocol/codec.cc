@@ -17,12 +17,6 @@ void Need(std::string_view payload, size_t pos, size_t n, const std::string& wha
 
 void EncodeByte(std::string& out, int32_t value) { out.push_back(static_cast<char>(value & 0xFF)); }
 
-std::string EncodeByte(int32_t value) {
-  std::string out;
-  EncodeByte(out, value);
-  return out;
-}
-
 void EncodeInt16(std::string& out, int32_t value) {
   out.push_back(static_cast<char>((value >> 8) & 0xFF));
   out.push_back(static_cast<char>(value & 0xFF));

@@ -27,7 +27,6 @@ inline constexpr size_t kMaxEncodedStringLength = 32767;
 
 // One byte: the low 8 bits of value (0..255 by design).
 void EncodeByte(std::string& out, int32_t value);
-std::string EncodeByte(int32_t value);
 
 // Two bytes, bits 15..8 then 7..0; higher bits are dropped, so a negative
 // value gives its 16-bit two's complement.

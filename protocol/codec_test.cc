@@ -50,15 +50,6 @@ TEST(CodecTest, FieldsRoundTripAndEveryCutFailsWithoutMoving) {
       EXPECT_EQ(pos, 0u);
     }
   }
-  EXPECT_EQ(EncodeByte(200), "\xC8");
-  std::string out = "x";
-  EncodeByte(out, 7);
-  EncodeInt16(out, 300);
-  EncodeInt32(out, 1);
-  EncodeString(out, "A");
-  EXPECT_EQ(out, std::string("x\x07\x01\x2C\0\0\0\x01\0\x01"
-                             "A",
-                             11));
 }
 
 TEST(CodecTest, ValuesOutsideTheirRangeFailCleanly) {

@@ -54,29 +54,25 @@ struct Sessions : TestServer {
   std::vector<std::shared_ptr<AsioSession>> sessions;
 };
 
-TEST(AsioSessionTest, PeerCloseIsReportedOnceAndCloseIsIdempotent) {
-  Sessions f;
-  cClientConnection& connection = f.Connect();
-  f.peers[0].close();
-  f.RunFor();
-  EXPECT_FALSE(connection.IsConnected());
-  EXPECT_EQ(f.log.lines, std::vector<std::string>{"Socket closed 127.0.0.1"});
-  connection.objWinSock->Close();
-  connection.objWinSock->Write("ignored");
-  EXPECT_EQ(f.state.UnsentTotal, 0u);
-  f.RunFor(2);
-  EXPECT_EQ(f.log.lines.size(), 1u);
-}
-
-TEST(AsioSessionTest, ReadErrorOtherThanEndOfFileIsASocketError) {
-  Sessions f;
-  cClientConnection& connection = f.Connect();
-  f.peers[0].set_option(boost::asio::socket_base::linger(true, 0));
-  f.peers[0].close();  // a reset, not an orderly close
-  f.RunFor();
-  EXPECT_FALSE(connection.IsConnected());
-  EXPECT_EQ(f.log.lines,
-            std::vector<std::string>{"Socket error 127.0.0.1(Connection reset by peer)"});
+// An orderly close and a reset are reported once each; closing again and
+// writing after the close do nothing.
+TEST(AsioSessionTest, PeerCloseOrResetIsReportedOnceAndCloseIsIdempotent) {
+  for (bool reset : {false, true}) {
+    Sessions f;
+    cClientConnection& connection = f.Connect();
+    if (reset) f.peers[0].set_option(boost::asio::socket_base::linger(true, 0));
+    f.peers[0].close();
+    f.RunFor();
+    EXPECT_FALSE(connection.IsConnected());
+    EXPECT_EQ(f.log.lines,
+              std::vector<std::string>{reset ? "Socket error 127.0.0.1(Connection reset by peer)"
+                                             : "Socket closed 127.0.0.1"});
+    connection.objWinSock->Close();
+    connection.objWinSock->Write("ignored");
+    EXPECT_EQ(f.state.UnsentTotal, 0u);
+    f.RunFor(2);
+    EXPECT_EQ(f.log.lines.size(), 1u);
+  }
 }
 
 // Reads `size` bytes from the peer while the sessions run.

@@ -109,9 +109,6 @@ TEST(TimerTest, QuietClientGetsKeepAlivesAndIsDroppedAfterTwiceTheInterval) {
   }
   EXPECT_EQ(quiet.transport->written.back(), keep_alive);
   EXPECT_TRUE(quiet.transport->connected);  // 10 s is not more than 10 s
-  for (const std::string& line : server.state.List_Packets.lines()) {
-    EXPECT_TRUE(line.ends_with("<- 10.0.0.2:1234 UNKNOWN (200)")) << line;  // no keep-alives
-  }
 
   server.Tick(milliseconds(1));
   EXPECT_FALSE(quiet.transport->connected);
@@ -121,21 +118,6 @@ TEST(TimerTest, QuietClientGetsKeepAlivesAndIsDroppedAfterTwiceTheInterval) {
   ASSERT_EQ(server.state.ClientConnections.size(), 1u);
   EXPECT_EQ(server.state.ClientConnections[0], talking.connection);
   EXPECT_TRUE(talking.transport->written.empty());
-}
-
-TEST(TimerTest, ChangedTablesAreSavedOnceAndNotTakenForForeignChanges) {
-  TimerServer server;
-  server.AddReceiver("Pager 1");
-  server.state.ProfilesChanged = true;
-  server.Tick();
-  EXPECT_FALSE(server.state.ReceiversChanged);
-  EXPECT_FALSE(server.state.ProfilesChanged);
-  EXPECT_TRUE(FileExists(server.dir.path() + "Receivers/Receiver_0000.dat"));
-  EXPECT_EQ(server.alarm.commands, (std::vector<std::string>{"RR", "RP:-1"}));
-  for (int i = 0; i < 9; ++i) server.Tick();
-  EXPECT_EQ(server.state.PollElapsed, 0);  // the poll ran and reloaded nothing
-  EXPECT_TRUE(server.log.lines.empty());
-  EXPECT_EQ(server.alarm.commands.size(), 2u);
 }
 
 TEST(TimerTest, FailingSavesAreRetriedWithOneLineWhenTheyStartAndOneWhenTheyEnd) {
@@ -185,8 +167,9 @@ TEST(TimerTest, ChangeDuringASaveIsSavedByTheNextAndTheDirectoryIsNotPolledMeanw
   EXPECT_FALSE(server.state.ReceiversChanged);
   EXPECT_EQ(server.alarm.commands, (std::vector<std::string>{"RR", "RR"}));
   EXPECT_TRUE(FileExists(server.dir.path() + "Receivers/Receiver_0001.dat"));
-  for (int i = 0; i < 10; ++i) server.Tick();
+  for (int i = 0; i < 10; ++i) server.Tick();  // saved once, its own files not reloaded
   EXPECT_TRUE(server.log.lines.empty());
+  EXPECT_EQ(server.alarm.commands.size(), 2u);
 }
 
 TEST(TimerTest, StopWaitsForTheSaveInFlightThenSavesWhatIsStillPending) {
