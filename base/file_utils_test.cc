@@ -5,26 +5,12 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <cstdlib>
 
 #include "base/text_case.h"
+#include "testing/test_temp_dir.h"
 
 namespace orlund {
 namespace {
-
-class TempDir {
- public:
-  TempDir() {
-    char templ[] = "/tmp/orlund_test_XXXXXX";
-    path_ = mkdtemp(templ);
-    path_ += "/";
-  }
-  ~TempDir() { std::system(("rm -rf '" + path_ + "'").c_str()); }
-  const std::string& path() const { return path_; }
-
- private:
-  std::string path_;
-};
 
 TEST(FileUtilsTest, PatternsMatchWithoutRegardToCase) {
   EXPECT_TRUE(MatchFileName("Profile_0042.dat", "Profile_????.dat"));
@@ -39,7 +25,7 @@ TEST(FileUtilsTest, PatternsMatchWithoutRegardToCase) {
 }
 
 TEST(FileUtilsTest, ListsOnlyMatchingRegularFiles) {
-  TempDir dir;
+  TestTempDir dir;
   ASSERT_TRUE(WriteFileAtomically(dir.path() + "Receiver_0001.dat", "a"));
   ASSERT_TRUE(WriteFileAtomically(dir.path() + "receiver_0002.DAT", "b"));
   ASSERT_TRUE(WriteFileAtomically(dir.path() + "Receiver_01.dat", "c"));
@@ -54,19 +40,8 @@ TEST(FileUtilsTest, ListsOnlyMatchingRegularFiles) {
   EXPECT_FALSE(FileExists(dir.path() + "nothing"));
 }
 
-TEST(FileUtilsTest, AtomicWriteReplacesAndLeavesNoTemporaryFile) {
-  TempDir dir;
-  std::string path = dir.path() + "f.dat";
-  std::string bytes("\0\xFE\xFF\r\n", 5);
-  ASSERT_TRUE(WriteFileAtomically(path, "old"));
-  ASSERT_TRUE(WriteFileAtomically(path, bytes));
-  EXPECT_EQ(ReadFileBytes(path).value(), bytes);
-  EXPECT_EQ(ListMatchingFiles(dir.path(), "*").size(), 1u);
-  EXPECT_FALSE(ReadFileBytes(dir.path() + "missing").has_value());
-}
-
 TEST(FileUtilsTest, AtomicWriteKeepsModeOwnerAndGroupOfTheReplacedFile) {
-  TempDir dir;
+  TestTempDir dir;
   const std::string path = dir.path() + "Receiver_0000.dat";
   struct stat st;
   const mode_t umask_bits = umask(0);
@@ -89,9 +64,10 @@ TEST(FileUtilsTest, AtomicWriteKeepsModeOwnerAndGroupOfTheReplacedFile) {
   }
 }
 
-TEST(FileUtilsTest, FailedAtomicWriteKeepsTheOldFile) {
-  TempDir dir;
-  std::string path = dir.path() + "f.dat";
+TEST(FileUtilsTest, AtomicWriteReplacesTheFileOrKeepsTheOldOne) {
+  TestTempDir dir;
+  const std::string path = dir.path() + "f.dat";
+  const std::string bytes("\0\xFE\xFF\r\n", 5);
   ASSERT_TRUE(WriteFileAtomically(path, "old"));
   EXPECT_FALSE(WriteFileAtomically(dir.path() + "no/such/dir/f.dat", "x"));
   if (geteuid() != 0) {  // root ignores directory permissions
@@ -100,6 +76,10 @@ TEST(FileUtilsTest, FailedAtomicWriteKeepsTheOldFile) {
     chmod(dir.path().c_str(), 0755);
   }
   EXPECT_EQ(ReadFileBytes(path).value(), "old");
+  ASSERT_TRUE(WriteFileAtomically(path, bytes));
+  EXPECT_EQ(ReadFileBytes(path).value(), bytes);
+  EXPECT_EQ(ListMatchingFiles(dir.path(), "*").size(), 1u);  // no temporary file
+  EXPECT_FALSE(ReadFileBytes(dir.path() + "missing").has_value());
 }
 
 TEST(TextCaseTest, UpperCasesTheWindows1252Letters) {

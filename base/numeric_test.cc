@@ -4,22 +4,17 @@
 
 #include <cmath>
 #include <string>
+#include <vector>
 
 namespace orlund {
 namespace {
 
 TEST(NumericTest, ReadsTheLeadingNumber) {
-  EXPECT_EQ(TextToNumber("  12abc"), 12);
-  EXPECT_EQ(TextToNumber("\t-7.25 x"), -7.25);
-  EXPECT_EQ(TextToNumber(".5"), 0.5);
-  EXPECT_EQ(TextToNumber("1.2.3"), 1.2);
-  EXPECT_EQ(TextToNumber("7-30"), 7);
-  EXPECT_EQ(TextToNumber("2.5e-1"), 0.25);
-  EXPECT_EQ(TextToNumber("12Ex"), 12);  // an exponent needs a digit
-  EXPECT_EQ(TextToNumber("&H7F"), 127);
-  EXPECT_EQ(TextToNumber(" &hff"), 255);
-  EXPECT_EQ(TextToNumber("&O17"), 15);
-  EXPECT_EQ(TextToNumber("&o178"), 15);
+  const std::vector<std::pair<const char*, double>> cases = {
+      {"  12abc", 12}, {"\t-7.25 x", -7.25}, {".5", 0.5},  {"1.2.3", 1.2},
+      {"7-30", 7},     {"2.5e-1", 0.25},     {"12Ex", 12}, {"&H7F", 127},
+      {" &hff", 255},  {"&O17", 15},         {"&o178", 15}};
+  for (const auto& [text, number] : cases) EXPECT_EQ(TextToNumber(text), number) << text;
   // No number, and nothing strtod would read on its own.
   for (const char* text : {"", "-", ".", "abc", "- 5", "&", "&H", "inf", "nan", "0x1F"}) {
     EXPECT_EQ(TextToNumber(text), 0) << text;
@@ -28,12 +23,10 @@ TEST(NumericTest, ReadsTheLeadingNumber) {
 }
 
 TEST(NumericTest, RoundsHalvesToEven) {
-  EXPECT_EQ(RoundHalfEven(0.5), 0);
-  EXPECT_EQ(RoundHalfEven(1.5), 2);
-  EXPECT_EQ(RoundHalfEven(2.5), 2);
-  EXPECT_EQ(RoundHalfEven(-2.5), -2);
-  EXPECT_EQ(RoundHalfEven(-3.5), -4);
-  EXPECT_EQ(RoundHalfEven(-0.6), -1);
+  for (const auto& [value, rounded] : std::vector<std::pair<double, double>>{
+           {0.5, 0}, {1.5, 2}, {2.5, 2}, {-2.5, -2}, {-3.5, -4}, {-0.6, -1}}) {
+    EXPECT_EQ(RoundHalfEven(value), rounded) << value;
+  }
   EXPECT_TRUE(std::isnan(RoundHalfEven(NAN)));
 }
 

@@ -45,28 +45,22 @@ TEST(DirectoryStampTest, RemovingOrRenamingAFileChangesTheStamp) {
     SetTime(dir.path() + name, kMay1);
   }
   SetTime(dir.path() + "c.dat", kMay3);
-  DirectoryStamp first, second;
-  ASSERT_TRUE(GetNewestDataFileTime(dir.path(), first));
-  // An older file removed: the newest time stays, the stamp changes.
-  ASSERT_EQ(unlink((dir.path() + "a.dat").c_str()), 0);
-  ASSERT_TRUE(GetNewestDataFileTime(dir.path(), second));
-  EXPECT_EQ(second.newest_mtime_ns, first.newest_mtime_ns);
-  EXPECT_NE(second, first);
-  // Renamed to another matching name (rename keeps the time).
-  first = second;
-  ASSERT_EQ(rename((dir.path() + "b.dat").c_str(), (dir.path() + "d.dat").c_str()), 0);
-  ASSERT_TRUE(GetNewestDataFileTime(dir.path(), second));
-  EXPECT_EQ(second.file_count, first.file_count);
-  EXPECT_NE(second, first);
-  // Renamed away from the pattern.
-  first = second;
-  ASSERT_EQ(rename((dir.path() + "d.dat").c_str(), (dir.path() + "d.bak").c_str()), 0);
-  ASSERT_TRUE(GetNewestDataFileTime(dir.path(), second));
-  EXPECT_NE(second, first);
-  // The newest file removed: back to the time of none.
-  ASSERT_EQ(unlink((dir.path() + "c.dat").c_str()), 0);
-  ASSERT_TRUE(GetNewestDataFileTime(dir.path(), second));
-  EXPECT_EQ(second, DirectoryStamp{});
+  // An older file removed (the newest time stays), one renamed to another
+  // matching name (rename keeps the time), one renamed away from the pattern,
+  // and the newest removed.
+  const std::pair<std::string, std::string> steps[] = {
+      {"a.dat", ""}, {"b.dat", "d.dat"}, {"d.dat", "d.bak"}, {"c.dat", ""}};
+  DirectoryStamp before, after;
+  ASSERT_TRUE(GetNewestDataFileTime(dir.path(), before));
+  for (const auto& [from, to] : steps) {
+    const std::string path = dir.path() + from;
+    ASSERT_EQ(to.empty() ? unlink(path.c_str()) : rename(path.c_str(), (dir.path() + to).c_str()),
+              0);
+    ASSERT_TRUE(GetNewestDataFileTime(dir.path(), after));
+    EXPECT_NE(after, before) << from;
+    before = after;
+  }
+  EXPECT_EQ(after, DirectoryStamp{});
 }
 
 TEST(DirectoryStampTest, EmptyMissingAndUnlistableDirectories) {

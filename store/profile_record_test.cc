@@ -55,17 +55,5 @@ TEST(ProfileRecordTest, FieldsLieAtTheirHandComputedOffsetsAndReadBack) {
   EXPECT_EQ(back, Full());
 }
 
-TEST(ProfileRecordTest, ACutKeepsTheFieldsReadSoFar) {
-  const std::string b = Encoded(Full());
-  for (size_t cut = 0; cut < b.size(); ++cut) {
-    ByteReader r(std::string_view(b).substr(0, cut));
-    ProfileRecord back;
-    EXPECT_THROW(DecodeProfileRecord(r, back), TruncatedError) << cut;
-    EXPECT_EQ(back.ProfileNumber, cut >= 2 ? 42 : 0);
-    EXPECT_EQ(back.Name, cut >= 12 ? Full().Name : "");
-    EXPECT_EQ(back.WordTable[63], 0);
-  }
-}
-
 }  // namespace
 }  // namespace orlund

@@ -16,13 +16,10 @@ TEST(ReceiverTypeTest, RecordFromTheGeneralSection) {
   EXPECT_EQ(r, (ReceiverTypeRecord{12, "Pager", "", "ABC", 0, "ReceiverTypes/ReceiverType_0012.INI",
                                    "ReceiverTypes/ReceiverType_0012.rcv", "", "", ""}));
   EXPECT_EQ(ReceiverTypeFromFile("RECEIVERTYPE_0003.RCV", 3, "").Name, "[none]");
-  for (const auto& [text, length] : std::vector<std::pair<std::string, int16_t>>{{"160", 160},
-                                                                                 {" 12.5x", 12},
-                                                                                 {"&H10", 16},
-                                                                                 {"abc", 0},
-                                                                                 {"40000", 0},
-                                                                                 {"-32768", -32768},
-                                                                                 {"1e9", 0}}) {
+  const std::pair<std::string, int16_t> lengths[] = {
+      {"160", 160}, {" 12.5x", 12},     {"&H10", 16}, {"abc", 0},
+      {"40000", 0}, {"-32768", -32768}, {"1e9", 0}};
+  for (const auto& [text, length] : lengths) {
     EXPECT_EQ(ReceiverTypeFromFile("ReceiverType_0001.rcv", 1, "[General]\nMessageLength=" + text)
                   .MessageLength,
               length)
