@@ -43,13 +43,6 @@ size_t cCalendar::DayIndex(int32_t the_day) {
   return static_cast<size_t>(the_day);
 }
 
-int16_t cCalendar::IsDayTypeUsed(int day_type) const {
-  if (day_type < 0 || day_type >= kDayTypeCount) {
-    throw SubscriptError("day type " + std::to_string(day_type) + " outside 0..22");
-  }
-  return m_DayTypeUsed[static_cast<size_t>(day_type)];
-}
-
 void cCalendar::SetDayType(int32_t the_day, int16_t day_type) {
   m_DayTypeOfDay[DayIndex(the_day)] = day_type;
 }

@@ -52,11 +52,6 @@ class cCalendar {
   // Schedule whose periods the view paints; not owned, may be null.
   cTimeSchedule* m_AssociatedTimeSchedule = nullptr;
 
-  // Nothing sets the usage flags; kept so that IsDayTypeUsed has its meaning.
-  void notused_CalcIfDayTypeIsUsed() {}
-  // The usage flag of a day type (always 0); SubscriptError outside 0..22.
-  int16_t IsDayTypeUsed(int day_type) const;
-
   // Entries of day indexes 0..14609, values unvalidated. SubscriptError
   // outside that range, with nothing changed.
   void SetDayType(int32_t the_day, int16_t day_type);
@@ -118,7 +113,6 @@ class cCalendar {
   static size_t DayIndex(int32_t the_day);
 
   std::array<int16_t, kCalendarDayCount> m_DayTypeOfDay{};
-  std::array<int16_t, kDayTypeCount> m_DayTypeUsed{};
 
   // Month view state, never persisted.
   int16_t m_MouseButton = 0;

@@ -29,7 +29,6 @@ std::string Parsed(const std::vector<std::string>& args) {
 
 TEST(CliArguments, AcceptedCommandLines) {
   const std::vector<std::pair<std::vector<std::string>, std::string>> cases = {
-      {{"receivers"}, "receivers"},
       {{"--host", "::1", "receivers", "--json", "--port=1234", "--timeout", "0.25",
         "--password=", "--area", "Hall 2"},
        "receivers host=::1 port=1234 timeout=250ms password= area=Hall 2 json"},

@@ -18,17 +18,6 @@ DayTypeNames Names() {
   return names;
 }
 
-TEST(ScheduleText, MinutesAndLabels) {
-  EXPECT_EQ(FormatMinutes(0), "00:00");
-  EXPECT_EQ(FormatMinutes(425), "07:05");
-  EXPECT_EQ(FormatMinutes(1440), "24:00");
-  EXPECT_EQ(FormatMinutes(1441), "?1441");
-  EXPECT_EQ(FormatMinutes(-1), "?-1");
-  EXPECT_EQ(DayTypeLabel(6, Names()), "Sun");
-  EXPECT_EQ(DayTypeLabel(7, Names()), "Public holiday");
-  EXPECT_EQ(DayTypeLabel(8, Names()), "Day type 8");
-}
-
 TEST(ScheduleText, WeekdaysAlwaysSpecialDayTypesWhenUsed) {
   cTimeSchedule schedule;
   for (int d = 0; d < 5; ++d) schedule.AppendPeriod(d, 420, 960);
@@ -36,8 +25,10 @@ TEST(ScheduleText, WeekdaysAlwaysSpecialDayTypesWhenUsed) {
   schedule.AppendPeriod(1, 600, 660);
   schedule.SetActive(6, 0);
   schedule.SetActive(7, -1);
-  schedule.AppendPeriod(7, 480, 720);
-  schedule.AppendPeriod(12, 60, 120);  // periods but not in use
+  schedule.AppendPeriod(7, 0, 720);
+  schedule.AppendPeriod(12, 65, 120);  // periods but not in use
+  schedule.SetActive(8, -1);
+  schedule.AppendPeriod(8, -1, 1441);  // unnamed, times outside a day
   const std::vector<std::string> expected = {
       "Mon            07:00-16:00, 18:00-24:00",
       "Tue            07:00-16:00, 10:00-11:00",
@@ -46,8 +37,9 @@ TEST(ScheduleText, WeekdaysAlwaysSpecialDayTypesWhenUsed) {
       "Fri            07:00-16:00",
       "Sat            none",
       "Sun            none (not in use)",
-      "Public holiday 08:00-12:00",
-      "D12            01:00-02:00 (not in use)",
+      "Public holiday 00:00-12:00",
+      "Day type 8     ?-1-?1441",
+      "D12            01:05-02:00 (not in use)",
   };
   EXPECT_EQ(FormatSchedule(schedule, Names()), expected);
 }
