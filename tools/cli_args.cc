@@ -130,13 +130,18 @@ const std::vector<CommandDef>& Commands() {
        {"NAME"},
        "write a profile as JSON",
        "Writes the profile NAME (letter case ignored) with all its fields and its\n"
-       "schedule as JSON, to stdout or to the file given with -o. The field\n"
-       "WordsC[1] does not travel over the network and is not written.\n",
+       "schedule as JSON, to stdout or to the file given with -o: name,\n"
+       "profile_number, profile_word, words_a, text_a, text_b, text_list, words_b,\n"
+       "text_c, words_c0, text_d, text_e, word_d, word_table, and schedule with\n"
+       "use_calendar and day_types (day_type, label, active, grouped, axis,\n"
+       "periods as [\"HH:MM\", \"HH:MM\"] pairs). The second of the words_c does\n"
+       "not travel over the network and is not written.\n",
        {{"--output,-o", "FILE", kAtMostOnce, kText, "write to FILE instead of stdout"}}},
       {"import-profile",
        {"FILE"},
        "add or change a profile from JSON (request 120)",
-       "Reads a profile in the form export-profile writes and sends it; a profile\n"
+       "Reads a profile in the form export-profile writes (files written with the\n"
+       "older key names, such as ProfileNumber, read the same) and sends it; a profile\n"
        "of that name (letter case ignored) is replaced, otherwise one is added.\n"
        "Fields left out are 0 or empty; a left-out schedule is the empty one.\n"
        "The server does not answer this request; the command then asks for the\n"

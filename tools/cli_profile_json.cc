@@ -14,6 +14,22 @@ namespace {
   throw CliError(kExitBadInput, "profile field " + field + ": " + why);
 }
 
+// Keys are written in snake_case ("profile_number"); files exported before
+// used the record's own names ("ProfileNumber"), which still read the same.
+std::string SnakeCase(std::string_view key) {
+  std::string out;
+  for (size_t i = 0; i < key.size(); ++i) {
+    const char ch = key[i];
+    if (ch >= 'A' && ch <= 'Z') {
+      if (i > 0) out += '_';
+      out += static_cast<char>(ch - 'A' + 'a');
+    } else {
+      out += ch;
+    }
+  }
+  return out;
+}
+
 Json Flag(int16_t value) {
   if (value == -1) return true;
   if (value == 0) return false;
@@ -80,45 +96,52 @@ Json TextArray(const std::array<std::string, N>& texts) {
 }
 
 void ReadDayType(const Json& json, cTimeSchedule& schedule, std::set<int>& seen) {
-  if (!json.is_object() || !json.contains("DayType"))
-    Bad("Schedule.DayTypes", "each entry needs a DayType");
-  const int16_t d = ReadInt16(json["DayType"], "Schedule.DayTypes.DayType");
-  const std::string at = "Schedule.DayTypes[" + std::to_string(d) + "]";
+  const Json* number = nullptr;
+  if (json.is_object()) {
+    for (const auto& [key, value] : json.items()) {
+      if (SnakeCase(key) == "day_type") number = &value;
+    }
+  }
+  if (number == nullptr) Bad("schedule.day_types", "each entry needs a day_type");
+  const int16_t d = ReadInt16(*number, "schedule.day_types.day_type");
+  const std::string at = "schedule.day_types[" + std::to_string(d) + "]";
   if (d < 0 || d >= kDayTypeCount) Bad(at, "the day type must be 0..22");
   if (!seen.insert(d).second) Bad(at, "is listed twice");
-  for (const auto& [key, value] : json.items()) {
-    if (key == "DayType" || key == "Label") {
+  for (const auto& [name, value] : json.items()) {
+    const std::string key = SnakeCase(name);
+    if (key == "day_type" || key == "label") {
       continue;
-    } else if (key == "Active") {
-      schedule.SetActive(d, ReadFlag(value, at + ".Active"));
-    } else if (key == "Grouped") {
-      schedule.SetGrouped(d, ReadFlag(value, at + ".Grouped"));
-    } else if (key == "Axis") {
-      schedule.SetAxis(d, ReadInt16(value, at + ".Axis"));
-    } else if (key == "Periods") {
-      if (!value.is_array()) Bad(at + ".Periods", "needs a list of [start, stop] pairs");
+    } else if (key == "active") {
+      schedule.SetActive(d, ReadFlag(value, at + ".active"));
+    } else if (key == "grouped") {
+      schedule.SetGrouped(d, ReadFlag(value, at + ".grouped"));
+    } else if (key == "axis") {
+      schedule.SetAxis(d, ReadInt16(value, at + ".axis"));
+    } else if (key == "periods") {
+      if (!value.is_array()) Bad(at + ".periods", "needs a list of [start, stop] pairs");
       for (const auto& p : value) {
-        if (!p.is_array() || p.size() != 2) Bad(at + ".Periods", "each period is [start, stop]");
-        schedule.AppendPeriod(d, ReadMinutes(p[0], at + ".Periods"),
-                              ReadMinutes(p[1], at + ".Periods"));
+        if (!p.is_array() || p.size() != 2) Bad(at + ".periods", "each period is [start, stop]");
+        schedule.AppendPeriod(d, ReadMinutes(p[0], at + ".periods"),
+                              ReadMinutes(p[1], at + ".periods"));
       }
     } else {
-      Bad(at + "." + key, "is not a day type field");
+      Bad(at + "." + name, "is not a day type field");
     }
   }
 }
 
 void ReadSchedule(const Json& json, cTimeSchedule& schedule) {
-  if (!json.is_object()) Bad("Schedule", "needs an object");
-  for (const auto& [key, value] : json.items()) {
-    if (key == "UseCalendar") {
-      schedule.m_UseCalendar = ReadFlag(value, "Schedule.UseCalendar");
-    } else if (key == "DayTypes") {
-      if (!value.is_array()) Bad("Schedule.DayTypes", "needs a list");
+  if (!json.is_object()) Bad("schedule", "needs an object");
+  for (const auto& [name, value] : json.items()) {
+    const std::string key = SnakeCase(name);
+    if (key == "use_calendar") {
+      schedule.m_UseCalendar = ReadFlag(value, "schedule.use_calendar");
+    } else if (key == "day_types") {
+      if (!value.is_array()) Bad("schedule.day_types", "needs a list");
       std::set<int> seen;
       for (const auto& day_type : value) ReadDayType(day_type, schedule, seen);
     } else {
-      Bad("Schedule." + key, "is not a schedule field");
+      Bad("schedule." + name, "is not a schedule field");
     }
   }
 }
@@ -132,70 +155,71 @@ Json ProfileToJson(const ProfileRecord& r, const cTimeSchedule& schedule,
     Json periods = Json::array();
     for (const auto& p : schedule.GetPeriods(d))
       periods.push_back({Minutes(p->m_StartMinute), Minutes(p->m_StopMinute)});
-    day_types.push_back({{"DayType", d},
-                         {"Label", Cp1252ToUtf8(DayTypeLabel(d, names))},
-                         {"Active", Flag(schedule.GetActive(d))},
-                         {"Grouped", Flag(schedule.GetGrouped(d))},
-                         {"Axis", schedule.GetAxis(d)},
-                         {"Periods", periods}});
+    day_types.push_back({{"day_type", d},
+                         {"label", Cp1252ToUtf8(DayTypeLabel(d, names))},
+                         {"active", Flag(schedule.GetActive(d))},
+                         {"grouped", Flag(schedule.GetGrouped(d))},
+                         {"axis", schedule.GetAxis(d)},
+                         {"periods", periods}});
   }
-  return {{"ProfileNumber", r.ProfileNumber},
-          {"ProfileWord", r.ProfileWord},
-          {"Name", Cp1252ToUtf8(r.Name)},
-          {"WordsA", IntArray(r.WordsA)},
-          {"TextA", Cp1252ToUtf8(r.TextA)},
-          {"TextB", Cp1252ToUtf8(r.TextB)},
-          {"TextList", TextArray(r.TextList)},
-          {"WordsB", IntArray(r.WordsB)},
-          {"TextC", Cp1252ToUtf8(r.TextC)},
-          {"WordsC0", r.WordsC[0]},
-          {"TextD", Cp1252ToUtf8(r.TextD)},
-          {"TextE", Cp1252ToUtf8(r.TextE)},
-          {"WordD", r.WordD},
-          {"WordTable", IntArray(r.WordTable)},
-          {"Schedule", {{"UseCalendar", Flag(schedule.m_UseCalendar)}, {"DayTypes", day_types}}}};
+  return {{"profile_number", r.ProfileNumber},
+          {"profile_word", r.ProfileWord},
+          {"name", Cp1252ToUtf8(r.Name)},
+          {"words_a", IntArray(r.WordsA)},
+          {"text_a", Cp1252ToUtf8(r.TextA)},
+          {"text_b", Cp1252ToUtf8(r.TextB)},
+          {"text_list", TextArray(r.TextList)},
+          {"words_b", IntArray(r.WordsB)},
+          {"text_c", Cp1252ToUtf8(r.TextC)},
+          {"words_c0", r.WordsC[0]},
+          {"text_d", Cp1252ToUtf8(r.TextD)},
+          {"text_e", Cp1252ToUtf8(r.TextE)},
+          {"word_d", r.WordD},
+          {"word_table", IntArray(r.WordTable)},
+          {"schedule", {{"use_calendar", Flag(schedule.m_UseCalendar)}, {"day_types", day_types}}}};
 }
 
 void ProfileFromJson(const Json& json, ProfileRecord& r, cTimeSchedule& schedule) {
   if (!json.is_object()) Bad("(document)", "a profile is a JSON object");
   const auto int16 = [](const Json& v, const std::string& f) { return ReadInt16(v, f); };
   const auto text = [](const Json& v, const std::string& f) { return ReadText(v, f); };
-  for (const auto& [key, value] : json.items()) {
-    if (key == "ProfileNumber") {
+  for (const auto& [name, value] : json.items()) {
+    const std::string key = SnakeCase(name);
+    if (key == "profile_number") {
       r.ProfileNumber = ReadInt16(value, key);
-    } else if (key == "ProfileWord") {
+    } else if (key == "profile_word") {
       r.ProfileWord = ReadInt16(value, key);
-    } else if (key == "Name") {
+    } else if (key == "name") {
       r.Name = ReadText(value, key);
-    } else if (key == "WordsA") {
+    } else if (key == "words_a") {
       ReadArray(value, key, r.WordsA, int16);
-    } else if (key == "TextA") {
+    } else if (key == "text_a") {
       r.TextA = ReadText(value, key);
-    } else if (key == "TextB") {
+    } else if (key == "text_b") {
       r.TextB = ReadText(value, key);
-    } else if (key == "TextList") {
+    } else if (key == "text_list") {
       ReadArray(value, key, r.TextList, text);
-    } else if (key == "WordsB") {
+    } else if (key == "words_b") {
       ReadArray(value, key, r.WordsB, int16);
-    } else if (key == "TextC") {
+    } else if (key == "text_c") {
       r.TextC = ReadText(value, key);
-    } else if (key == "WordsC0") {
+    } else if (key == "words_c0") {
       r.WordsC[0] = ReadInt16(value, key);
-    } else if (key == "TextD") {
+    } else if (key == "text_d") {
       r.TextD = ReadText(value, key);
-    } else if (key == "TextE") {
+    } else if (key == "text_e") {
       r.TextE = ReadText(value, key);
-    } else if (key == "WordD") {
+    } else if (key == "word_d") {
       r.WordD = ReadInt16(value, key);
-    } else if (key == "WordTable") {
+    } else if (key == "word_table") {
       ReadArray(value, key, r.WordTable, int16);
-    } else if (key == "Schedule") {
+    } else if (key == "schedule") {
       ReadSchedule(value, schedule);
     } else {
-      Bad(key, "is not a profile field");
+      Bad(name, "is not a profile field");
     }
   }
-  if (r.Name.empty()) Bad("Name", "a profile needs a name");
+  if (r.Name.empty()) Bad("name", "a profile needs a name");
 }
 
 std::string FormatProfile(const ProfileRecord& record, const cTimeSchedule& schedule,

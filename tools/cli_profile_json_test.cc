@@ -31,11 +31,11 @@ TEST(ProfileJson, EveryTravellingFieldRoundTrips) {
   schedule.m_UseCalendar = 5;  // not a plain Boolean: kept as a number
 
   const Json json = ProfileToJson(record, schedule, DayTypeNames{});
-  EXPECT_EQ(json["Name"],
+  EXPECT_EQ(json["name"],
             "t\xE2\x82\xAC"
             "8");
-  EXPECT_EQ(json["Schedule"]["DayTypes"][0]["Periods"][0], Json({"18:00", "24:00"}));
-  EXPECT_EQ(json["Schedule"]["DayTypes"][3]["Periods"][0], Json({2000, -5}));
+  EXPECT_EQ(json["schedule"]["day_types"][0]["periods"][0], Json({"18:00", "24:00"}));
+  EXPECT_EQ(json["schedule"]["day_types"][3]["periods"][0], Json({2000, -5}));
   ProfileRecord back;
   cTimeSchedule back_schedule;
   ProfileFromJson(Json::parse(json.dump()), back, back_schedule);
@@ -61,18 +61,18 @@ TEST(ProfileJson, BadDocumentsNameTheField) {
     return day({{"DayType", 2}, {"Periods", Json::array({Json::array({start, stop})})}});
   };
   const std::vector<std::pair<Json, std::string>> cases = {
-      {{{"TextA", "x"}}, "Name: a profile needs a name"},
+      {{{"TextA", "x"}}, "name: a profile needs a name"},
       {{{"Name", "x"}, {"Colour", 1}}, "Colour: is not a profile field"},
-      {{{"Name", "x"}, {"WordsA", {1, 2}}}, "WordsA: needs a list of 6 values"},
-      {{{"Name", "x"}, {"WordD", 40000}}, "WordD: needs a number from -32768 to 32767"},
-      {{{"Name", "\xE4\xB8\xAD"}}, "Name: holds a character Windows-1252 cannot write"},
-      {day({{"DayType", 23}}), "Schedule.DayTypes[23]: the day type must be 0..22"},
+      {{{"Name", "x"}, {"WordsA", {1, 2}}}, "words_a: needs a list of 6 values"},
+      {{{"Name", "x"}, {"WordD", 40000}}, "word_d: needs a number from -32768 to 32767"},
+      {{{"Name", "\xE4\xB8\xAD"}}, "name: holds a character Windows-1252 cannot write"},
+      {day({{"DayType", 23}}), "schedule.day_types[23]: the day type must be 0..22"},
       {period("7:00", "24:01"),
-       "Schedule.DayTypes[2].Periods: needs a time HH:MM from 00:00 to 24:00, not '24:01'"},
+       "schedule.day_types[2].periods: needs a time HH:MM from 00:00 to 24:00, not '24:01'"},
       {period("07:60", "08:00"),
-       "Schedule.DayTypes[2].Periods: needs a time HH:MM from 00:00 to 24:00, not '07:60'"},
+       "schedule.day_types[2].periods: needs a time HH:MM from 00:00 to 24:00, not '07:60'"},
       {{{"Name", "x"}, {"Schedule", {{"DayTypes", {{{"DayType", 1}}, {{"DayType", 1}}}}}}},
-       "Schedule.DayTypes[1]: is listed twice"},
+       "schedule.day_types[1]: is listed twice"},
   };
   for (const auto& [json, error] : cases) {
     ProfileRecord record;
