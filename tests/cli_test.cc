@@ -66,6 +66,8 @@ TEST_F(CliAgainstServer, InfoLoginAndReadOnlyLists) {
   for (const Case& c : std::vector<Case>{
            {"ORLUND_PASSWORD=Secret", {"info"}, 0, "User level: 100\n"},
            {"", {"--password-file", password_file, "info"}, 0, "User level: 100\n"},
+           // "-" without a terminal: the first line of stdin (the shell's, redirected).
+           {"exec <'" + password_file + "';", {"--password", "-", "info"}, 0, "User level: 100\n"},
            {"",
             {"--password", "wrong", "info"},
             9,
