@@ -3,7 +3,6 @@
 
 #include <gtest/gtest.h>
 
-#include <regex>
 #include <string>
 #include <vector>
 
@@ -44,9 +43,14 @@ TEST(HostileClientsTest, ClosedStdoutNeverStopsTheServer) {
 // The ports of the clients in the order they connected, from the packet list.
 std::vector<std::string> ClientPorts(const std::string& out) {
   std::vector<std::string> ports;
-  static const std::regex connected("<> 127\\.0\\.0\\.1:(\\d+) \\(client connected\\)");
-  for (std::sregex_iterator it(out.begin(), out.end(), connected), end; it != end; ++it) {
-    ports.push_back((*it)[1]);
+  const std::string before = "<> 127.0.0.1:";
+  const std::string after = " (client connected)";
+  for (size_t at = out.find(before); at != std::string::npos; at = out.find(before, at + 1)) {
+    const size_t port = at + before.size();
+    const size_t end = out.find_first_not_of("0123456789", port);
+    if (end != port && end != std::string::npos && out.compare(end, after.size(), after) == 0) {
+      ports.push_back(out.substr(port, end - port));
+    }
   }
   return ports;
 }
