@@ -23,7 +23,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   ProfileRecord again;
   std::unique_ptr<cTimeSchedule> schedule_again;
   const ProfileFile reread = DecodeProfileFile(encoded, again, schedule_again);
-  FUZZ_CHECK(reread.status == ProfileFile::Status::kLoaded && !reread.cut_short);
+  FUZZ_CHECK(reread.status == ProfileFile::Status::kLoaded);
   FUZZ_CHECK(again == record);
   const std::string period_array = schedule->ComposePeriodArray();
   FUZZ_CHECK(schedule_again->ComposePeriodArray() == period_array);
