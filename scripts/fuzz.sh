@@ -48,18 +48,7 @@ case "$what" in
 esac
 
 # clang and its sanitizer and libFuzzer runtimes, besides what the build needs.
-./scripts/deps.sh
-missing=()
-for p in clang libclang-rt-dev; do
-  dpkg -s "$p" >/dev/null 2>&1 || missing+=("$p")
-done
-if ((${#missing[@]})); then
-  sudo=""
-  [ "$(id -u)" -eq 0 ] || sudo="sudo"
-  echo "installing: ${missing[*]}"
-  $sudo apt-get update -qq
-  DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq "${missing[@]}"
-fi
+./scripts/deps.sh clang libclang-rt-dev
 
 dir=build-fuzz
 flags=(-G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CXX_COMPILER=clang++ -DORLUND_FUZZ=ON)

@@ -268,32 +268,25 @@ ServerDirectories ResolveDirectories(const CommandLine& command_line,
 
 SettingTexts ReadSettingTexts(const std::string& project_directory) {
   SettingTexts t;
-  t.AllowedActiveXClientAddresses =
-      ReadServerIni(project_directory, kActiveXSection, "AllowedActiveXClientAddresses", "*");
-  t.ActiveXServerPort =
-      ReadServerIni(project_directory, kActiveXSection, "ActiveXServerPort", "58658");
-  t.ActiveXKeepAliveInterval =
-      ReadServerIni(project_directory, kActiveXSection, "ActiveXKeepAliveInterval", "5000");
-  t.ActiveXLanguage = ReadServerIni(project_directory, kActiveXSection, "ActiveXLanguage", "");
+  const auto activex = [&](std::string_view key, std::string_view fallback) {
+    return ReadServerIni(project_directory, kActiveXSection, key, fallback);
+  };
+  t.AllowedActiveXClientAddresses = activex("AllowedActiveXClientAddresses", "*");
+  t.ActiveXServerPort = activex("ActiveXServerPort", "58658");
+  t.ActiveXKeepAliveInterval = activex("ActiveXKeepAliveInterval", "5000");
+  t.ActiveXLanguage = activex("ActiveXLanguage", "");
   if (t.ActiveXLanguage.empty()) {
     t.ActiveXLanguage = ReadServerIni(project_directory, "General", "Language", "");
     WriteIniValue(project_directory, kActiveXSection, "ActiveXLanguage", t.ActiveXLanguage,
                   kServerIniFile);
   }
-  t.RequireActiveXLogin =
-      ReadServerIni(project_directory, kActiveXSection, "RequireActiveXLogin", "0");
-  t.StoreActiveXMessagesByServer =
-      ReadServerIni(project_directory, kActiveXSection, "StoreActiveXMessagesByServer", "1");
-  t.ActiveXConsolePort =
-      ReadServerIni(project_directory, kActiveXSection, "ActiveXConsolePort", "0");
-  t.ActiveXConsoleAddress =
-      ReadServerIni(project_directory, kActiveXSection, "ActiveXConsoleAddress", "127.0.0.1");
-  t.ActiveXConsoleMetricsOpen =
-      ReadServerIni(project_directory, kActiveXSection, "ActiveXConsoleMetricsOpen", "0");
-  t.ActiveXServerAddress =
-      ReadServerIni(project_directory, kActiveXSection, "ActiveXServerAddress", "0.0.0.0");
-  t.ActiveXMinimumChangeLevel =
-      ReadServerIni(project_directory, kActiveXSection, "ActiveXMinimumChangeLevel", "0");
+  t.RequireActiveXLogin = activex("RequireActiveXLogin", "0");
+  t.StoreActiveXMessagesByServer = activex("StoreActiveXMessagesByServer", "1");
+  t.ActiveXConsolePort = activex("ActiveXConsolePort", "0");
+  t.ActiveXConsoleAddress = activex("ActiveXConsoleAddress", "127.0.0.1");
+  t.ActiveXConsoleMetricsOpen = activex("ActiveXConsoleMetricsOpen", "0");
+  t.ActiveXServerAddress = activex("ActiveXServerAddress", "0.0.0.0");
+  t.ActiveXMinimumChangeLevel = activex("ActiveXMinimumChangeLevel", "0");
   return t;
 }
 

@@ -28,6 +28,7 @@ inline void FillFullStore(DataStore& store) {
     ReceiverRecord& r = store.receivers.Receivers[i];
     r.Name = "Receiver " + std::to_string(i);
     r.ReceiverTypeNumber = 1;
+    r.ReceiverText = "on call";
     r.Settings = {Variant::FromText("0171 555 " + std::to_string(i)), Variant::FromInt16(3),
                   Variant::FromText("1200"), Variant()};
   }

@@ -13,6 +13,7 @@
 #include "protocol/catalogue.h"
 #include "protocol/framing.h"
 #include "testing/fake_transport.h"
+#include "testing/full_store.h"
 
 namespace {
 
@@ -20,31 +21,7 @@ using namespace orlund;
 
 std::unique_ptr<TestServer> ServerWithFullTables() {
   auto server = std::make_unique<TestServer>();
-  ReceiverTable& receivers = server->state.data.receivers;
-  for (int i = 0; i < kReceiverCapacity; ++i) {
-    ReceiverRecord& r = receivers.Receivers[i];
-    r.Name = "Receiver " + std::to_string(i);
-    r.ReceiverTypeNumber = 1;
-    r.ReceiverText = "on call";
-    r.Settings = {Variant::FromText("0171 555 " + std::to_string(i)), Variant::FromInt16(3),
-                  Variant::FromText("1200"), Variant()};
-  }
-  receivers.ReceiverCount = kReceiverCapacity;
-  ProfileTable& profiles = server->state.data.profiles;
-  for (int i = 0; i < kProfileCapacity; ++i) {
-    ProfileRecord& p = profiles.Profiles[i];
-    p.ProfileNumber = static_cast<int16_t>(i + 1);
-    p.Name = "Profile " + std::to_string(i);
-    p.TextA = "on duty";
-    for (std::string& t : p.TextList) t = "list entry";
-    auto schedule = std::make_unique<cTimeSchedule>();
-    for (int k = 0; k < 50; ++k) {
-      schedule->AppendPeriod(k % 23, static_cast<int16_t>(k * 10),
-                             static_cast<int16_t>(k * 10 + 5));
-    }
-    profiles.ProfileSchedules[i] = std::move(schedule);
-  }
-  profiles.ProfileCount = kProfileCapacity;
+  testing::FillFullStore(server->state.data);
   return server;
 }
 
