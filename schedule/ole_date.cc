@@ -117,7 +117,11 @@ std::string MonthYearTitle(int32_t serial_day) {
   const CivilDate date = PartsFromSerialDay(serial_day);
   std::string year = std::to_string(date.year < 0 ? -int64_t{date.year} : date.year);
   if (year.size() < 4) year.insert(0, 4 - year.size(), '0');
-  return std::string(kMonthNames[date.month - 1]) + " " + (date.year < 0 ? "-" : "") + year;
+  return std::string(MonthName(date.month)) + " " + (date.year < 0 ? "-" : "") + year;
+}
+
+const char* MonthName(int32_t month) {
+  return month >= 1 && month <= 12 ? kMonthNames[month - 1] : "";
 }
 
 int32_t TodaySerialDay() {

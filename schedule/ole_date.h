@@ -46,6 +46,9 @@ int32_t WeekOfYear(int32_t serial_day);
 // ("January 2000").
 std::string MonthYearTitle(int32_t serial_day);
 
+// The English name of month 1..12; empty for any other number.
+const char* MonthName(int32_t month);
+
 // The serial day of the current local date.
 int32_t TodaySerialDay();
 

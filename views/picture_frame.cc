@@ -21,10 +21,6 @@ constexpr double kCharWidth = 6.1;
 constexpr int32_t kHolidayStrip = 0xFFC0C0;
 constexpr int32_t kTodayStrip = 0x00FFFF;
 
-constexpr const char* kMonthNames[] = {"January",   "February", "March",    "April",
-                                       "May",       "June",     "July",     "August",
-                                       "September", "October",  "November", "December"};
-
 std::string Number(double value) {
   char text[32];
   std::snprintf(text, sizeof text, "%g", value);
@@ -142,8 +138,7 @@ PictureFrame ScheduleFrame(std::string_view profile_name, const cTimeSchedule& s
 PictureFrame CalendarFrame(const cCalendar& calendar, const CalendarPicture& picture,
                            std::string_view profile_name) {
   PictureFrame frame;
-  frame.title =
-      std::string(kMonthNames[(picture.month - 1) % 12]) + " " + std::to_string(picture.year);
+  frame.title = std::string(MonthName(picture.month)) + " " + std::to_string(picture.year);
   if (!profile_name.empty()) frame.title += " - " + std::string(profile_name);
 
   cCalendar month;
@@ -167,8 +162,8 @@ PictureFrame CalendarFrame(const cCalendar& calendar, const CalendarPicture& pic
 
   for (const cHolidayLabel& label : picture.holiday_labels) {
     if (label.m_ViewInCalendar == 0 || label.m_Day < first || label.m_Day > last) continue;
-    frame.notes.push_back(std::to_string(label.m_Day - first + 1) + " " +
-                          kMonthNames[(picture.month - 1) % 12] + ": " + label.m_Label);
+    frame.notes.push_back(std::to_string(label.m_Day - first + 1) + " " + MonthName(picture.month) +
+                          ": " + label.m_Label);
   }
   if (picture.schedule != nullptr) {
     PeriodNotes(*picture.schedule, picture.day_type_names, frame.notes);
