@@ -1,10 +1,9 @@
 // orlund-bench: a closed-loop load generator that measures the server against
 // the fastest request-answer server this machine can run: a one-thread echo
 // server in a process of its own, as the server has, with the same framing,
-// answering every request with
-// the server's own answer bytes. Short rounds alternate between the two; the
-// table shows the median over the rounds of rate and answer times of both,
-// and their ratios. `orlund-bench --help` lists the options.
+// answering every request with the server's own answer bytes. Short rounds
+// alternate between the two; the table shows the median over the rounds of
+// rate and answer times of both, and their ratios. `orlund-bench --help` lists the options.
 #include <fcntl.h>
 #include <netinet/in.h>
 #include <netinet/tcp.h>
