@@ -57,7 +57,9 @@ class EventLoop {
   void Stop();
 
   ServerState& state_;
-  boost::asio::io_context io_;
+  // Only this thread does I/O on the context, so the reactor's per-socket
+  // locks are left out; the writer thread only posts, which stays locked.
+  boost::asio::io_context io_{BOOST_ASIO_CONCURRENCY_HINT_UNSAFE_IO};
   boost::asio::ip::tcp::acceptor acceptor_;
   AcceptLoop accept_loop_;
   boost::asio::steady_timer timer_;
