@@ -1,6 +1,7 @@
 // Receiver types (type 4) and receivers (types 5, 100, 101). Changes go to
 // the table in memory and are written by the timer's next tick; updates and
 // removals reach the other clients at once.
+#include "base/empty_slot.h"
 #include "base/text_numbers.h"
 #include "protocol/audit.h"
 #include "protocol/catalogue.h"
@@ -70,7 +71,7 @@ void HandleReceiverUpdate(ServerState& state, cClientConnection& connection,
     state.log.ServerLog(ReceiverLogLine(state, connection, kTextAddedReceiver, update.Name));
     slot = table.ReceiverCount++;
     // A new receiver starts empty, fields that never travel included.
-    table.Receivers[slot] = ReceiverRecord{};
+    EmptySlot(table.Receivers[slot]);
   }
   ReceiverRecord& receiver = table.Receivers[slot];
   receiver.Name = std::move(update.Name);

@@ -103,5 +103,16 @@ TEST_F(ReceiverHandlersTest, RemovalShiftsLaterReceiversAndAlwaysReachesTheOther
   EXPECT_EQ(Names(), "Beta;Gamma;");
 }
 
+// A removed receiver's texts leave with it: no slot keeps their buffers.
+TEST_F(ReceiverHandlersTest, RemovedReceiversTextsAreFreedNotKeptByTheSlots) {
+  const std::string large(30000, 'T');
+  Request(server, sender, 100, Update("Large", large));
+  Request(server, sender, 100, Update("Small"));
+  Request(server, sender, 101, EncodeString("Large"));
+  size_t held = 0;
+  for (const ReceiverRecord& receiver : table().Receivers) held += receiver.ReceiverText.capacity();
+  EXPECT_LT(held, large.size());
+}
+
 }  // namespace
 }  // namespace orlund

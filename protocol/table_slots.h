@@ -3,11 +3,13 @@
 // record by name and removing one. Tables are fixed arrays whose used slots
 // 0 to count - 1 come first; records carry their key in `Name`.
 
+#include <algorithm>
 #include <array>
 #include <cstddef>
 #include <cstdint>
 #include <string_view>
 
+#include "base/empty_slot.h"
 #include "base/text_case.h"
 
 namespace orlund {
@@ -24,12 +26,13 @@ int FindSlotByName(const std::array<Record, N>& slots, int count, std::string_vi
 
 // Removes used slot `slot` from each of the parallel tables: every later used
 // slot moves one down, in ascending order, the slot left free at the end
-// gets an empty value, and `count` decreases by one.
+// is emptied, and `count` decreases by one. The records move by swapping, so
+// each keeps its own buffers and the removed one's are freed at the end.
 template <typename... Tables>
 void RemoveSlot(int slot, int16_t& count, Tables&... tables) {
   const auto remove = [&](auto& table) {
-    for (int j = slot; j + 1 < count; ++j) table[j] = std::move(table[j + 1]);
-    table[count - 1] = {};
+    std::rotate(table.begin() + slot, table.begin() + slot + 1, table.begin() + count);
+    EmptySlot(table[count - 1]);
   };
   (remove(tables), ...);
   --count;

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "base/clock.h"
+#include "base/empty_slot.h"
 #include "base/errors.h"
 #include "base/text_case.h"
 #include "base/text_numbers.h"
@@ -180,7 +181,7 @@ int16_t LoadAllProfiles(ProfileTable& table, const StoreContext& ctx) {
   // Unused slots start empty, so that a profile added later holds nothing of
   // a former occupant.
   for (int slot = count; slot < kProfileCapacity; ++slot) {
-    table.Profiles[slot] = ProfileRecord();
+    EmptySlot(table.Profiles[slot]);
     table.ProfileSchedules[slot].reset();
   }
   table.ProfileCount = static_cast<int16_t>(count);

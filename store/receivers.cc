@@ -1,9 +1,11 @@
 #include "store/receivers.h"
 
 #include <algorithm>
+#include <utility>
 #include <vector>
 
 #include "base/clock.h"
+#include "base/empty_slot.h"
 #include "base/errors.h"
 #include "base/file_text.h"
 #include "base/text_case.h"
@@ -147,13 +149,13 @@ int16_t LoadAllReceivers(ReceiverTable& table, const StoreContext& ctx) {
         log_unusable(file.name, word);
         continue;
     }
-    table.Receivers[count++] = std::move(decoded.record);
+    std::swap(table.Receivers[count++], decoded.record);
     table.LoadedFiles[file.name] = identity;
   }
   if (skipped > 0) ctx.log.ServerLog(TableFullLogLine(directory, kReceiverCapacity, skipped));
   // Unused slots start empty, so that a receiver added later holds nothing
   // of a former occupant.
-  for (int slot = count; slot < kReceiverCapacity; ++slot) table.Receivers[slot] = ReceiverRecord();
+  for (int slot = count; slot < kReceiverCapacity; ++slot) EmptySlot(table.Receivers[slot]);
   table.ReceiverCount = static_cast<int16_t>(count);
   SortReceivers(table);
   return table.ReceiverCount;
