@@ -1,5 +1,7 @@
 // orlund-activex-server: the Orlund ActiveX Server.
 
+#include <malloc.h>
+
 #include <iostream>
 
 #include "base/version.h"
@@ -7,6 +9,12 @@
 #include "server/startup.h"
 
 int main(int argc, char** argv) {
+  // Buffers of a quarter MiB and more (large answers, a client's backlog)
+  // get pages of their own, which go back to the system when they are freed.
+  // Left to itself the allocator raises this bound after such a buffer is
+  // freed and then serves the next from the heap, where the pages stay with
+  // the process after a burst of hostile clients.
+  ::mallopt(M_MMAP_THRESHOLD, 256 * 1024);
   orlund::CommandLine command_line = orlund::ParseCommandLine(argc, argv);
   const std::string program = "orlund-activex-server";
   if (!command_line.error.empty()) {
