@@ -50,6 +50,8 @@ class Transport {
   // Of those, the bytes behind the write under way: what a client that does
   // not read lets pile up.
   virtual size_t WaitingBytes() const { return UnsentBytes(); }
+  // While bytes are unsent: since when the client has taken none of them.
+  virtual TimePoint UnreadSince() const { return TimePoint::max(); }
   // Calls `then` at `due` on the event thread, unless the socket has closed
   // by then, so the connection that owns the socket still exists. A later
   // call replaces a wait not yet done. A transport without a timer calls it

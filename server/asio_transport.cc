@@ -75,13 +75,17 @@ void AsioSession::WaitUntil(std::chrono::steady_clock::time_point due, std::func
 
 void AsioSession::Write(const SharedPacket& packet) {
   if (!open_) return;
-  if (waiting_bytes() > kMaxUnsentBytes) {
+  // The next packet to leave does not count: one answer, however large,
+  // reaches a client that reads, also when it waits behind a broadcast.
+  const size_t next = write_queue_.size() > in_flight_ ? write_queue_[in_flight_]->bytes.size() : 0;
+  if (waiting_bytes() - next > kMaxUnsentBytes) {
     state_.log.ServerLog(state_.texts.GetText(kTextClient) + " " + peer_address_ + " closed: " +
                          std::to_string(unsent_bytes_) + " bytes sent to it were not read");
     Close();
     return;
   }
   const size_t size = packet->bytes.size();
+  if (unsent_bytes_ == 0) unread_since_ = state_.clock.steady_now();
   unsent_bytes_ += size;
   if (packet->queues++ == 0) state_.UnsentTotal += size;
   write_queue_.push_back(packet);
@@ -115,6 +119,7 @@ void AsioSession::WriteQueued() {
           return;
         }
         self->Release(self->in_flight_);
+        self->unread_since_ = self->state_.clock.steady_now();
         self->in_flight_ = 0;
         self->in_flight_bytes_ = 0;
         if (!self->write_queue_.empty()) self->WriteQueued();
@@ -152,24 +157,29 @@ void AsioSession::Close() {
 
 void EnforceUnsentTotal(ServerState& state, size_t limit) {
   while (state.UnsentTotal > limit) {
-    // Bytes waiting behind a write under way count first: a client that
-    // reads one large answer is closed only after those that do not read.
-    cClientConnection* largest = nullptr;
-    std::pair<size_t, size_t> most{0, 0};
+    cClientConnection* stalled = nullptr;
+    Transport::TimePoint since = Transport::TimePoint::max();
+    size_t unsent = 0;
     for (const auto& member : state.ClientConnections) {
-      const std::pair<size_t, size_t> unsent{member->objWinSock->WaitingBytes(),
-                                             member->objWinSock->UnsentBytes()};
-      if (unsent.second > 0 && unsent > most) {
-        most = unsent;
-        largest = member.get();
+      const Transport& socket = *member->objWinSock;
+      const size_t bytes = socket.UnsentBytes();
+      if (bytes == 0) continue;
+      const Transport::TimePoint unread = socket.UnreadSince();
+      if (stalled == nullptr || unread < since || (unread == since && bytes > unsent)) {
+        stalled = member.get();
+        since = unread;
+        unsent = bytes;
       }
     }
-    if (largest == nullptr) return;
-    state.log.ServerLog(state.texts.GetText(kTextClient) + " " + largest->PeerAddress() +
-                        " closed: " + std::to_string(most.second) +
-                        " bytes sent to it were not read, the most while all clients held " +
+    if (stalled == nullptr) return;
+    const auto unread_ms =
+        std::chrono::duration_cast<std::chrono::milliseconds>(state.clock.steady_now() - since);
+    state.log.ServerLog(state.texts.GetText(kTextClient) + " " + stalled->PeerAddress() +
+                        " closed: " + std::to_string(unsent) +
+                        " bytes sent to it were not read, none taken for " +
+                        std::to_string(unread_ms.count()) + " ms while all clients held " +
                         std::to_string(state.UnsentTotal));
-    largest->objWinSock->Close();
+    stalled->objWinSock->Close();
   }
 }
 

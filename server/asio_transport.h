@@ -9,6 +9,7 @@
 #include <array>
 #include <boost/asio/ip/tcp.hpp>
 #include <boost/asio/steady_timer.hpp>
+#include <chrono>
 #include <cstddef>
 #include <deque>
 #include <functional>
@@ -21,16 +22,20 @@
 namespace orlund {
 
 // The unsent bytes a client may hold up: a packet queued while more than this
-// waits behind the write under way closes it as on a send error, so a broadcast never
-// grows memory without bound. A single packet, however large, still reaches a
-// client that reads.
+// waits behind the write under way and the packet after it closes the client
+// as on a send error, so a broadcast never grows memory without bound. A
+// single packet, however large, still reaches a client that reads.
 inline constexpr size_t kMaxUnsentBytes = 8u << 20;
 // The unsent bytes of all clients together, each shared packet counted once.
-// Past it the client with the most bytes waiting behind its write under way
-// is closed, then the next, until the total is below it again.
+// Past it the client that has gone longest without reading is closed, then
+// the next, until the total is below it again. Closing by size alone would
+// close readers first: a large answer shared with clients that do not read is
+// no smaller for the client reading it, and closing that client frees
+// nothing while the others hold the answer.
 inline constexpr size_t kMaxUnsentTotal = 128u << 20;
 
-// Closes clients, largest backlog first, while the unsent bytes of all
+// Closes clients, the longest without reading first (of those stalled since
+// the same moment, the largest backlog), while the unsent bytes of all
 // clients exceed `limit`; one server log line for each.
 void EnforceUnsentTotal(ServerState& state, size_t limit = kMaxUnsentTotal);
 
@@ -58,6 +63,7 @@ class AsioSession : public std::enable_shared_from_this<AsioSession> {
   int32_t PeerPort() const { return peer_port_; }
   size_t unsent_bytes() const { return unsent_bytes_; }
   size_t waiting_bytes() const { return unsent_bytes_ - in_flight_bytes_; }
+  std::chrono::steady_clock::time_point unread_since() const { return unread_since_; }
 
  private:
   void ReadSome();
@@ -80,6 +86,8 @@ class AsioSession : public std::enable_shared_from_this<AsioSession> {
   size_t in_flight_ = 0;        // packets at the queue's front in the write under way
   bool handling_data_ = false;  // OnDataArrival runs for this client
   size_t unsent_bytes_ = 0;
+  // When the client last took a write, or got its first unsent byte since.
+  std::chrono::steady_clock::time_point unread_since_;
   bool open_ = true;
 };
 
@@ -98,6 +106,7 @@ class AsioTransport : public Transport {
   int32_t PeerPort() const override { return session_->PeerPort(); }
   size_t UnsentBytes() const override { return session_->unsent_bytes(); }
   size_t WaitingBytes() const override { return session_->waiting_bytes(); }
+  TimePoint UnreadSince() const override { return session_->unread_since(); }
   void WaitUntil(TimePoint due, std::function<void()> then) override {
     session_->WaitUntil(due, std::move(then));
   }
