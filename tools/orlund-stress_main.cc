@@ -259,14 +259,14 @@ int main(int argc, char** argv) {
   const double p99 = orlund::stress::Percentile(innocent.answer_ms, 0.99);
   std::printf(
       "innocent clients (%d, until %d s after the hostile ones):\n"
-      "  %s/%s connections admitted (%s not connected); %s requests, %s answered, %s lost, %s "
-      "wrong; answer time "
+      "  %s/%s connections admitted (%s not connected); %s requests, %s answered, %s lost (%s closed by the server), "
+      "%s wrong; answer time "
       "p50 %.1f ms, p99 %.1f ms, longest %.1f ms\n",
       kInnocentClients, static_cast<int>(kAfterwards.count()), Thousands(innocent.admitted).c_str(),
       Thousands(innocent.attempts).c_str(), Thousands(innocent.not_connected).c_str(),
       Thousands(innocent.requests).c_str(), Thousands(innocent.answered).c_str(),
-      Thousands(innocent.lost).c_str(), Thousands(innocent.wrong).c_str(),
-      orlund::stress::Percentile(innocent.answer_ms, 0.5), p99,
+      Thousands(innocent.lost).c_str(), Thousands(innocent.closed).c_str(),
+      Thousands(innocent.wrong).c_str(), orlund::stress::Percentile(innocent.answer_ms, 0.5), p99,
       innocent.answer_ms.empty() ? 0.0 : innocent.answer_ms.back());
 
   std::string peak = "-", final_rss = "-", crashes = "-";

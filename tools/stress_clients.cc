@@ -106,6 +106,7 @@ void RunInnocentClient(StressRun& run, int index) {
       const auto sent = Clock::now();
       if (!socket.SendAll(EncodePacket(type, ""), sent + kAnswerLimit)) {
         ++f.lost;
+        f.closed += socket.closed();
         break;
       }
       // Broadcasts of other clients' changes and keep-alives come between.
@@ -118,6 +119,7 @@ void RunInnocentClient(StressRun& run, int index) {
                 packet.type == NETWORK_RECEIVER_REMOVE));
       if (result != StressSocket::ReadResult::kPacket) {
         ++f.lost;
+        f.closed += result == StressSocket::ReadResult::kClosed;
         break;
       }
       times.push_back(std::chrono::duration<double, std::milli>(Clock::now() - sent).count());
