@@ -259,7 +259,8 @@ int main(int argc, char** argv) {
   const double p99 = orlund::stress::Percentile(innocent.answer_ms, 0.99);
   std::printf(
       "innocent clients (%d, until %d s after the hostile ones):\n"
-      "  %s/%s connections admitted (%s not connected); %s requests, %s answered, %s lost (%s closed by the server), "
+      "  %s/%s connections admitted (%s not connected); %s requests, %s answered, %s lost (%s "
+      "closed by the server), "
       "%s wrong; answer time "
       "p50 %.1f ms, p99 %.1f ms, longest %.1f ms\n",
       kInnocentClients, static_cast<int>(kAfterwards.count()), Thousands(innocent.admitted).c_str(),

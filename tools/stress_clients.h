@@ -46,9 +46,9 @@ struct InnocentFigures {
   std::atomic<uint64_t> not_connected{0};  // connects that failed or took too long
   std::atomic<uint64_t> requests{0};
   std::atomic<uint64_t> answered{0};
-  std::atomic<uint64_t> lost{0};   // requests without an answer: none in time, or closed
+  std::atomic<uint64_t> lost{0};    // requests without an answer: none in time, or closed
   std::atomic<uint64_t> closed{0};  // of them, closed by the server
-  std::atomic<uint64_t> wrong{0};  // answers of the wrong type or that do not decode
+  std::atomic<uint64_t> wrong{0};   // answers of the wrong type or that do not decode
   std::mutex mutex;
   std::vector<double> answer_ms;  // time from request to answer
 };
