@@ -75,10 +75,10 @@ void AsioSession::WaitUntil(std::chrono::steady_clock::time_point due, std::func
 
 void AsioSession::Write(const SharedPacket& packet) {
   if (!open_) return;
-  // The next packet to leave does not count: one answer, however large,
-  // reaches a client that reads, also when it waits behind a broadcast.
-  const size_t next = write_queue_.size() > in_flight_ ? write_queue_[in_flight_]->bytes.size() : 0;
-  if (waiting_bytes() - next > kMaxUnsentBytes) {
+  // The largest packet waiting does not count: one answer, however large,
+  // reaches a client that reads, also when broadcasts come before and after.
+  const size_t largest = waiting_sizes_.empty() ? 0 : *waiting_sizes_.rbegin();
+  if (waiting_bytes() - largest > kMaxUnsentBytes) {
     state_.log.ServerLog(state_.texts.GetText(kTextClient) + " " + peer_address_ + " closed: " +
                          std::to_string(unsent_bytes_) + " bytes sent to it were not read");
     Close();
@@ -89,6 +89,7 @@ void AsioSession::Write(const SharedPacket& packet) {
   unsent_bytes_ += size;
   if (packet->queues++ == 0) state_.UnsentTotal += size;
   write_queue_.push_back(packet);
+  waiting_sizes_.insert(size);
   if (state_.UnsentTotal > kMaxUnsentTotal) {
     EnforceUnsentTotal(state_);
     if (!open_) return;
@@ -103,8 +104,10 @@ void AsioSession::WriteQueued() {
   in_flight_ = std::min(write_queue_.size(), gathered_.size());
   in_flight_bytes_ = 0;
   for (size_t i = 0; i < in_flight_; ++i) {
+    const size_t size = write_queue_[i]->bytes.size();
     gathered_[i] = boost::asio::buffer(write_queue_[i]->bytes);
-    in_flight_bytes_ += write_queue_[i]->bytes.size();
+    in_flight_bytes_ += size;
+    waiting_sizes_.erase(waiting_sizes_.find(size));
   }
   boost::asio::async_write(
       socket_, std::span<const boost::asio::const_buffer>(gathered_.data(), in_flight_),
@@ -153,6 +156,7 @@ void AsioSession::Close() {
                      write_queue_.end());
   unsent_bytes_ = 0;
   in_flight_bytes_ = 0;
+  waiting_sizes_.clear();
 }
 
 void EnforceUnsentTotal(ServerState& state, size_t limit) {

@@ -14,6 +14,7 @@
 #include <deque>
 #include <functional>
 #include <memory>
+#include <set>
 #include <string>
 
 #include "protocol/client_connection.h"
@@ -22,9 +23,10 @@
 namespace orlund {
 
 // The unsent bytes a client may hold up: a packet queued while more than this
-// waits behind the write under way and the packet after it closes the client
-// as on a send error, so a broadcast never grows memory without bound. A
-// single packet, however large, still reaches a client that reads.
+// waits behind the write under way, besides the largest packet waiting,
+// closes the client as on a send error, so a broadcast never grows memory
+// without bound. A single packet, however large, still reaches a client that
+// reads.
 inline constexpr size_t kMaxUnsentBytes = 8u << 20;
 // The unsent bytes of all clients together, each shared packet counted once.
 // Past it the client that has gone longest without reading is closed, then
@@ -86,6 +88,7 @@ class AsioSession : public std::enable_shared_from_this<AsioSession> {
   size_t in_flight_ = 0;        // packets at the queue's front in the write under way
   bool handling_data_ = false;  // OnDataArrival runs for this client
   size_t unsent_bytes_ = 0;
+  std::multiset<size_t> waiting_sizes_;  // of the packets behind the write under way
   // When the client last took a write, or got its first unsent byte since.
   std::chrono::steady_clock::time_point unread_since_;
   bool open_ = true;

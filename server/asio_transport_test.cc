@@ -104,12 +104,12 @@ TEST(AsioSessionTest, SlowReaderHoldsUpNobodyAndIsClosedWhenItsBacklogPassesTheL
   EXPECT_EQ(f.state.UnsentTotal, f.sessions[1]->unsent_bytes());
 
   // One answer larger than the limit still reaches a client that reads, also
-  // behind a write under way and with packets queued after it.
+  // behind a write under way with packets queued before and after it.
   const std::string huge(kMaxUnsentBytes + 1000, 'h');
-  fast.objWinSock->Write("before");
+  for (const char* packet : {"before", "next"}) fast.objWinSock->Write(packet);
   fast.objWinSock->Write(huge);
   fast.objWinSock->Write("after");
-  EXPECT_TRUE(ReadFromPeer(f, f.peers[0], huge.size() + 11) == "before" + huge + "after");
+  EXPECT_TRUE(ReadFromPeer(f, f.peers[0], huge.size() + 15) == "beforenext" + huge + "after");
 
   for (int i = 0; i < 40 && slow.IsConnected(); ++i) {
     slow.objWinSock->Write(std::string(1 << 20, 'p'));
