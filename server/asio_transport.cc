@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <boost/asio/error.hpp>
-#include <boost/asio/write.hpp>
 #include <span>
 #include <string_view>
 
@@ -48,7 +47,7 @@ void AsioSession::ReadSome() {
           OnDataArrival(self->state_, *connection,
                         std::string_view(self->read_buffer_.data(), length));
           self->handling_data_ = false;
-          if (self->open_ && self->in_flight_ == 0 && !self->write_queue_.empty()) {
+          if (self->open_ && !self->waiting_room_ && !self->write_queue_.empty()) {
             self->WriteQueued();
           }
           self->ReadSome();
@@ -95,45 +94,85 @@ void AsioSession::Write(const SharedPacket& packet) {
     if (!open_) return;
   }
   // While the client's own data is handled, its answers wait for the end of
-  // that turn; a write under way takes the queue along when it completes.
-  if (in_flight_ > 0 || handling_data_) return;
+  // that turn; a wait for room takes the queue along when it ends.
+  if (waiting_room_ || handling_data_) return;
   WriteQueued();
 }
 
 void AsioSession::WriteQueued() {
-  in_flight_ = std::min(write_queue_.size(), gathered_.size());
-  in_flight_bytes_ = 0;
-  for (size_t i = 0; i < in_flight_; ++i) {
-    const size_t size = write_queue_[i]->bytes.size();
-    gathered_[i] = boost::asio::buffer(write_queue_[i]->bytes);
-    in_flight_bytes_ += size;
-    waiting_sizes_.erase(waiting_sizes_.find(size));
+  // The socket's own non-blocking send: asio's composed write waits for a
+  // readiness edge that, with large answers, was seen to never come while
+  // the socket had room, leaving a reader without the rest of its answer.
+  while (open_ && !write_queue_.empty()) {
+    const size_t count = std::min(write_queue_.size(), gathered_.size());
+    for (size_t i = 0; i < count; ++i) {
+      const std::string& bytes = write_queue_[i]->bytes;
+      const size_t skip = i == 0 ? front_sent_ : 0;
+      gathered_[i] = {const_cast<char*>(bytes.data()) + skip, bytes.size() - skip};
+    }
+    msghdr message{};
+    message.msg_iov = gathered_.data();
+    message.msg_iovlen = count;
+    const ssize_t sent = ::sendmsg(socket_.native_handle(), &message, MSG_NOSIGNAL | MSG_DONTWAIT);
+    if (sent < 0 && errno == EINTR) continue;
+    if (sent < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) {
+      WaitForRoom(count);
+      return;
+    }
+    if (sent <= 0) {
+      // A failed send closes the socket and goes no further; the sweep
+      // removes the connection.
+      Close();
+      return;
+    }
+    state_.metrics.bytes_sent += static_cast<size_t>(sent);
+    unread_since_ = state_.clock.steady_now();
+    Taken(static_cast<size_t>(sent));
   }
-  boost::asio::async_write(
-      socket_, std::span<const boost::asio::const_buffer>(gathered_.data(), in_flight_),
-      [self = shared_from_this()](const boost::system::error_code& error, size_t length) {
-        self->state_.metrics.bytes_sent += length;
-        // A closed session has already taken its packets off the account.
-        if (!self->open_) return;
-        if (error) {
-          // A failed send closes the socket and goes no further; the sweep
-          // removes the connection.
-          self->Close();
-          return;
-        }
-        self->Release(self->in_flight_);
-        self->unread_since_ = self->state_.clock.steady_now();
-        self->in_flight_ = 0;
-        self->in_flight_bytes_ = 0;
-        if (!self->write_queue_.empty()) self->WriteQueued();
-      });
 }
 
-void AsioSession::Release(size_t count) {
-  for (size_t i = 0; i < count; ++i) {
+void AsioSession::WaitForRoom(size_t count) {
+  for (size_t i = in_flight_; i < count; ++i) {
+    const size_t size = write_queue_[i]->bytes.size();
+    waiting_sizes_.erase(waiting_sizes_.find(size));
+    in_flight_bytes_ += size;
+  }
+  in_flight_ = std::max(in_flight_, count);
+  waiting_room_ = true;
+  // A wait re-arms the socket's readiness, so room that is there already
+  // counts too.
+  socket_.async_wait(boost::asio::ip::tcp::socket::wait_write,
+                     [self = shared_from_this()](const boost::system::error_code& error) {
+                       self->waiting_room_ = false;
+                       // A closed session has already taken its packets off
+                       // the account.
+                       if (!self->open_) return;
+                       if (error) {
+                         self->Close();
+                         return;
+                       }
+                       self->WriteQueued();
+                     });
+}
+
+void AsioSession::Taken(size_t sent) {
+  while (sent > 0) {
     OutgoingPacket& packet = *write_queue_.front();
-    unsent_bytes_ -= packet.bytes.size();
-    if (--packet.queues == 0) state_.UnsentTotal -= packet.bytes.size();
+    const size_t size = packet.bytes.size();
+    if (sent < size - front_sent_) {
+      front_sent_ += sent;
+      return;
+    }
+    sent -= size - front_sent_;
+    front_sent_ = 0;
+    unsent_bytes_ -= size;
+    if (--packet.queues == 0) state_.UnsentTotal -= size;
+    if (in_flight_ > 0) {
+      --in_flight_;
+      in_flight_bytes_ -= size;
+    } else {
+      waiting_sizes_.erase(waiting_sizes_.find(size));
+    }
     write_queue_.pop_front();
   }
 }
@@ -145,16 +184,16 @@ void AsioSession::Close() {
   socket_.shutdown(boost::asio::ip::tcp::socket::shutdown_both, ignored);
   socket_.close(ignored);
   wait_timer_.cancel();
-  // Every queued packet leaves the account; the buffers of a write in flight
-  // must live until its handler runs, which sees the closed session and
-  // touches nothing.
+  // Every queued packet leaves the account and the queue: sends are done
+  // by the time they return, so no buffer is still in use.
   for (const SharedPacket& packet : write_queue_) {
     if (--packet->queues == 0) state_.UnsentTotal -= packet->bytes.size();
   }
   state_.ReleasedBytes += unsent_bytes_;
-  write_queue_.erase(write_queue_.begin() + static_cast<std::ptrdiff_t>(in_flight_),
-                     write_queue_.end());
+  write_queue_.clear();
+  front_sent_ = 0;
   unsent_bytes_ = 0;
+  in_flight_ = 0;
   in_flight_bytes_ = 0;
   waiting_sizes_.clear();
 }

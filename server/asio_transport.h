@@ -1,10 +1,13 @@
 #pragma once
 // The socket of one client on the event loop. A session owns the TCP socket,
 // reads into the connection's framing, and writes the packets queued for it:
-// the answers to one arrival of data leave in one write, and the packets
-// queued while a write is under way in the next. Its handlers keep the
+// the answers to one arrival of data leave in one write, and what the socket
+// does not take at once waits until it has room again, together with the
+// packets queued meanwhile. Its handlers keep the
 // session alive until they complete; they deliver events only while the
 // connection object still exists.
+
+#include <sys/uio.h>
 
 #include <array>
 #include <boost/asio/ip/tcp.hpp>
@@ -69,9 +72,13 @@ class AsioSession : public std::enable_shared_from_this<AsioSession> {
 
  private:
   void ReadSome();
+  // Sends what the socket takes of the queue now, then waits for room for
+  // the rest.
   void WriteQueued();
-  // Takes the first `count` packets off the queue's account.
-  void Release(size_t count);
+  // Takes `sent` bytes off the queue's front; packets sent whole leave it.
+  void Taken(size_t sent);
+  // The first `count` packets are under way: the socket had no room for them.
+  void WaitForRoom(size_t count);
 
   boost::asio::ip::tcp::socket socket_;
   ServerState& state_;
@@ -83,9 +90,11 @@ class AsioSession : public std::enable_shared_from_this<AsioSession> {
   bool read_in_flight_ = false;  // a read is under way
   boost::asio::steady_timer wait_timer_;
   std::deque<SharedPacket> write_queue_;
-  std::array<boost::asio::const_buffer, 64> gathered_;
+  size_t front_sent_ = 0;  // bytes of the first packet already sent
+  std::array<iovec, 64> gathered_;
   size_t in_flight_bytes_ = 0;
   size_t in_flight_ = 0;        // packets at the queue's front in the write under way
+  bool waiting_room_ = false;   // a wait for room in the socket is under way
   bool handling_data_ = false;  // OnDataArrival runs for this client
   size_t unsent_bytes_ = 0;
   std::multiset<size_t> waiting_sizes_;  // of the packets behind the write under way
