@@ -5,7 +5,7 @@
 #include <memory>
 
 #include "store/data_file_names.h"
-#include "testing/project_dir.h"
+#include "testing/test_temp_dir.h"
 
 namespace orlund {
 namespace {
@@ -53,7 +53,7 @@ TEST(ReceiverTypeTest, TemplateIsCutAtTheLastWholeLineBelow4096) {
 }
 
 TEST(ReceiverTypeTest, LoadTakesNumberedFilesInNameOrder) {
-  testing::ProjectDir dir;
+  TestTempDir dir;
   FixedTexts texts;
   RecordingLog log;
   StoreContext ctx{dir.path(), log, texts};

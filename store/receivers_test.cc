@@ -4,12 +4,10 @@
 
 #include <memory>
 
-#include "testing/project_dir.h"
+#include "testing/test_temp_dir.h"
 
 namespace orlund {
 namespace {
-
-using testing::ProjectDir;
 
 std::string Bytes(std::initializer_list<int> values) {
   std::string s;
@@ -49,7 +47,7 @@ class ReceiverStoreTest : public ::testing::Test {
  protected:
   FixedTexts texts_{{{803, "Cannot read"}, {804, "skipped"}, {888, "Converted"}}};
   RecordingLog log_;
-  ProjectDir dir_;
+  TestTempDir dir_;
   StoreContext ctx_{dir_.path(), log_, texts_};
   std::unique_ptr<ReceiverTable> table_ = std::make_unique<ReceiverTable>();
 };
