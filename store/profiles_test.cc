@@ -96,31 +96,6 @@ TEST(ProfileFileTest, EveryCutIsDamagedAndLoadsNothing) {
   }
 }
 
-TEST(ProfileFileTest, OddPeriodCountsAndFormatWords) {
-  // Count -1 for Monday: no periods, the next value read is the axis.
-  std::string file = EncodeProfileFile(ProfileRecord(), nullptr);
-  file[2 + 180 + 4] = '\xFF';
-  file[2 + 180 + 5] = '\xFF';
-  file[2 + 180 + 6] = 7;
-  ProfileRecord record;
-  std::unique_ptr<cTimeSchedule> schedule;
-  ASSERT_EQ(DecodeProfileFile(file, record, schedule).status, ProfileFile::Status::kLoaded);
-  EXPECT_EQ(schedule->PeriodCount(), 0u);
-  EXPECT_EQ(schedule->GetAxis(0), 7);
-
-  // Count 30000 with only a few pairs behind it.
-  file = EncodeProfileFile(ProfileRecord(), nullptr);
-  file[2 + 180 + 4] = 0x30;
-  file[2 + 180 + 5] = 0x75;
-  EXPECT_EQ(DecodeProfileFile(file, record, schedule).status, ProfileFile::Status::kDamaged);
-
-  file[0] = 3;
-  ProfileFile result = DecodeProfileFile(file, record, schedule);
-  EXPECT_EQ(result.status, ProfileFile::Status::kUnknownFormat);
-  EXPECT_EQ(result.format_word, 3);
-  EXPECT_EQ(schedule, nullptr);
-}
-
 TEST_F(ProfileStoreTest, EmptyDirectoryClearsEveryScheduleReference) {
   Add(Named("a", 1));
   table_->ProfileSchedules[299] = std::make_unique<cTimeSchedule>();
