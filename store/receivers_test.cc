@@ -170,11 +170,6 @@ TEST_F(ReceiverStoreTest, SaveRenumbersBySlotInNameOrder) {
   ReceiverFile converted = DecodeReceiverFile(dir_.Get("Receivers/Receiver_0002.dat"));
   EXPECT_EQ(converted.status, ReceiverFile::Status::kLoaded);
   EXPECT_EQ(converted.record.Name, "Pager A");
-
-  // Reloading what was saved gives the same table.
-  auto again = std::make_unique<ReceiverTable>();
-  ASSERT_EQ(LoadAllReceivers(*again, ctx_), 3);
-  for (int i = 0; i < 3; ++i) EXPECT_EQ(again->Receivers[i], table_->Receivers[i]);
 }
 
 TEST_F(ReceiverStoreTest, FileModesAfterASave) {
