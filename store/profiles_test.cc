@@ -55,7 +55,7 @@ class ProfileStoreTest : public ::testing::Test {
   std::unique_ptr<ProfileTable> table_ = std::make_unique<ProfileTable>();
 };
 
-TEST(ProfileFileTest, EmptyProfileWithoutPeriodsIs368HandComputedBytes) {
+TEST(ProfileFileTest, EmptyProfileIs368BytesEndingInANewSchedule) {
   cTimeSchedule schedule;
   const std::string file = EncodeProfileFile(ProfileRecord(), &schedule);
   ASSERT_EQ(file.size(), 368u);
