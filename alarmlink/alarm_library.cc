@@ -56,7 +56,6 @@ bool AlarmLibrary::TryOpen(const std::string& path, std::string& error) {
   handle_ = handle;
   command_entry_ = command_entry;
   sys_log_entry_ = sys_log_entry;
-  loaded_path_ = path;
   return true;
 }
 

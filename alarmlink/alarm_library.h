@@ -36,9 +36,8 @@ class AlarmLibrary : public AlarmLink {
   void SetSysLogEntry(const std::string& path, const std::string& line) override;
 
   // Loads the library if that was not tried yet; true when both entry points
-  // are bound. The path actually loaded is in loaded_path().
+  // are bound.
   bool Load();
-  const std::string& loaded_path() const { return loaded_path_; }
 
  private:
   using CommandEntryFn = int32_t (*)(const char*, int32_t);
@@ -56,7 +55,6 @@ class AlarmLibrary : public AlarmLink {
   void* handle_ = nullptr;
   CommandEntryFn command_entry_ = nullptr;
   SysLogEntryFn sys_log_entry_ = nullptr;
-  std::string loaded_path_;
 };
 
 // The directory of the running executable with a trailing "/", or "" when

@@ -104,8 +104,4 @@ std::optional<int32_t> TextToInt32(std::string_view text) { return RoundedInto<i
 
 std::optional<int16_t> TextToInt16(std::string_view text) { return RoundedInto<int16_t>(text); }
 
-int32_t TextToInt32Or(std::string_view text, int32_t fallback) {
-  return TextToInt32(text).value_or(fallback);
-}
-
 }  // namespace orlund

@@ -29,7 +29,4 @@ double RoundHalfEven(double value);
 std::optional<int32_t> TextToInt32(std::string_view text);
 std::optional<int16_t> TextToInt16(std::string_view text);
 
-// TextToInt32, or `fallback` when the value does not fit.
-int32_t TextToInt32Or(std::string_view text, int32_t fallback);
-
 }  // namespace orlund

@@ -39,7 +39,6 @@ TEST(NumericTest, IntegerConversionsRoundAndReportOverflow) {
   EXPECT_EQ(TextToInt16("32767"), 32767);
   EXPECT_EQ(TextToInt16("-32768.5"), -32768);  // the even neighbour
   EXPECT_EQ(TextToInt16("&HFFFF"), std::nullopt);
-  EXPECT_EQ(TextToInt32Or("99999999999", -7), -7);
 }
 
 }  // namespace

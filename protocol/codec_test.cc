@@ -29,13 +29,10 @@ Field StringField(const std::string& value, std::string wire) {
 }
 
 TEST(CodecTest, FieldsRoundTripAndEveryCutFailsWithoutMoving) {
+  // One of each kind; the messages' own tests pin more values on the wire.
   const std::vector<Field> fields = {
-      Int16Field(-1, std::string("\xFF\xFF", 2)),
-      Int16Field(300, std::string("\x01\x2C", 2)),
       Int16Field(0x12345, std::string("\x23\x45", 2)),  // the low 16 bits
-      Int32Field(58658, std::string("\0\0\xE5\x22", 4)),
       Int32Field(2147483647, std::string("\x7F\xFF\xFF\xFF", 4)),
-      StringField("", std::string("\0\0", 2)),
       StringField("A\xE9\xFF", std::string("\0\x03"
                                            "A\xE9\xFF",
                                            5)),

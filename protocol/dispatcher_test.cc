@@ -67,15 +67,14 @@ TEST(ReceiveTest, FramesAcrossReadsAndLogsUnknownTypes) {
 // arrived with it are still handled for everyone else.
 TEST(ReceiveTest, BurstIsHandledWholeWhenItsConnectionClosesOnTheWay) {
   struct ClosingTransport : FakeTransport {
+    using FakeTransport::FakeTransport;
     void Write(std::string packet) override {
       FakeTransport::Write(std::move(packet));
       connected = false;
     }
   };
   TestServer server;
-  auto transport = std::make_unique<ClosingTransport>();
-  FakeClient a{transport.get(), std::make_shared<cClientConnection>(
-                                    std::move(transport), std::chrono::steady_clock::now())};
+  auto a = MakeFakeClient<ClosingTransport>();
   server.state.ClientConnections.push_back(a.connection);
   FakeClient b = server.Join("10.0.0.2");
   const std::string x = Encode(ReceiverEntry{"X", 0, 0, 1, "", {}});
@@ -146,7 +145,7 @@ TEST(ReceiveTest, AClientsPacketsAreHandledATurnAtATimeSoOthersGetIn) {
   // Every look at the clock finds a millisecond gone.
   server.state.clock.steady_now = [&] { return now += std::chrono::milliseconds(1); };
   const auto start = now;
-  TimedClient flood = MakeTimedClient("10.0.0.1", 1, now);
+  auto flood = MakeFakeClient<TimedTransport>("10.0.0.1", 1, now);
   std::string burst;
   for (int i = 0; i < 30; ++i) burst += EncodePacket(NETWORK_COMMON_RECEIVERTYPES, "");
   OnDataArrival(server.state, *flood.connection, burst);
@@ -167,7 +166,7 @@ TEST(ReceiveTest, AClientThatLeftHasItsChangesHandledButGetsNoMoreAnswers) {
   TestServer server;
   auto now = std::chrono::steady_clock::now();
   server.state.clock.steady_now = [&] { return now += std::chrono::milliseconds(1); };
-  TimedClient client = MakeTimedClient("10.0.0.5", 1234, now);
+  auto client = MakeFakeClient<TimedTransport>("10.0.0.5", 1234, now);
   server.state.ClientConnections.push_back(client.connection);
   std::string burst;
   for (int i = 0; i < 20; ++i) burst += EncodePacket(NETWORK_COMMON_RECEIVERTYPES, "");

@@ -66,8 +66,8 @@ TEST_F(LoginTest, FailedLoginsAreAnsweredLaterAndHoldOnlyTheirClientsLaterPacket
   WriteUsers({{"alice", "secret", 5}});
   auto now = std::chrono::steady_clock::now();
   server.state.clock.steady_now = [&] { return now; };
-  TimedClient guesser = MakeTimedClient("10.0.0.1", 1, now);
-  TimedClient neighbour = MakeTimedClient("10.0.0.1", 2, now);
+  auto guesser = MakeFakeClient<TimedTransport>("10.0.0.1", 1, now);
+  auto neighbour = MakeFakeClient<TimedTransport>("10.0.0.1", 2, now);
   TimedTransport& socket = *guesser.transport;
   const std::string types_answer = EncodePacket(NETWORK_COMMON_RECEIVERTYPES, EncodeInt16(0));
   const std::string level_0 = EncodePacket(NETWORK_COMMON_USERLEVEL, EncodeInt32(0));

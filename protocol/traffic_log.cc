@@ -46,13 +46,6 @@ std::string PeerText(std::string_view address, int port) {
   return std::string(address) + ":" + std::to_string(port);
 }
 
-std::string PacketLine(const std::tm& now, PacketDirection direction, std::string_view peer,
-                       int type, size_t payload_size) {
-  std::string line;
-  AppendPacketLine(line, FormatLogDateTime(now), direction, peer, type, payload_size);
-  return line;
-}
-
 void AppendPacketLine(std::string& line, std::string_view stamp, PacketDirection direction,
                       std::string_view peer, int type, size_t payload_size) {
   line += stamp;

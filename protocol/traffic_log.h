@@ -34,11 +34,9 @@ inline constexpr size_t kMaxTrafficItemLength = 65535;
 // How a client is named in list lines and records: address & ":" & port.
 std::string PeerText(std::string_view address, int port);
 
-// "YY-MM-DD HH:NN:SS -> peer NAME (N bytes)"; " <- " for a received packet;
-// the byte count only for a non-empty payload.
-std::string PacketLine(const std::tm& now, PacketDirection direction, std::string_view peer,
-                       int type, size_t payload_size);
-// The same line after `stamp` (the date and time text) appended to `line`.
+// Appends to `line` the list line of a packet after `stamp` (the date and
+// time text): "YY-MM-DD HH:NN:SS -> peer NAME (N bytes)"; " <- " for a
+// received packet; the byte count only for a non-empty payload.
 void AppendPacketLine(std::string& line, std::string_view stamp, PacketDirection direction,
                       std::string_view peer, int type, size_t payload_size);
 
@@ -74,7 +72,7 @@ class PacketList {
   explicit PacketList(std::ostream* echo = nullptr) : echo_(echo) {}
 
   void Add(std::string line);
-  // PacketLine's line, in the room of the line it pushes out; the date and
+  // A packet's line (AppendPacketLine), in the room of the line it pushes out; the date and
   // time text is formatted again only when `now` differs from the last.
   void AddPacketLine(const std::tm& now, PacketDirection direction, std::string_view peer, int type,
                      size_t payload_size);

@@ -14,7 +14,6 @@ ServiceUnitSettings Settings(const std::string& executable, const std::string& p
 }
 
 TEST(ServiceUnitTest, UnitRunsTheExecutableOnTheProjectAsItsUser) {
-  EXPECT_EQ(ServiceUnitFileName(), "OrlundActiveXServer.service");
   std::string unit = ServiceUnitText(Settings("/opt/orlund/orlund-activex-server", "/srv/p/"));
   for (const char* line :
        {"\nDescription=Orlund ActiveX Server\n", "\nType=notify\n",

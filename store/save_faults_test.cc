@@ -13,14 +13,13 @@
 #include "store/profiles.h"
 #include "store/receivers.h"
 #include "testing/fault_file_system.h"
-#include "testing/project_dir.h"
+#include "testing/test_temp_dir.h"
 
 namespace orlund {
 namespace {
 
 using testing::FaultFileSystem;
 using testing::FsOp;
-using testing::ProjectDir;
 using Fault = FaultFileSystem::Fault;
 
 struct Tables {
@@ -48,7 +47,7 @@ std::string ProfileFile(const std::string& name, int16_t number) {
 // loads it, one text per slot.
 struct Scenario {
   const char* name;
-  std::vector<std::string> (*prepare)(const ProjectDir&, Tables&, const StoreContext&);
+  std::vector<std::string> (*prepare)(const TestTempDir&, Tables&, const StoreContext&);
   bool (*save)(Tables&, const StoreContext&);
   std::vector<std::string> (*load)(const StoreContext&);
 };
@@ -82,7 +81,7 @@ std::vector<std::string> LoadProfiles(const StoreContext& ctx) {
 }
 
 // A new receiver sorts first: every file is renumbered.
-std::vector<std::string> Renumbering(const ProjectDir& dir, Tables& t, const StoreContext& ctx) {
+std::vector<std::string> Renumbering(const TestTempDir& dir, Tables& t, const StoreContext& ctx) {
   const char* names[] = {"b", "c", "d"};
   for (int i = 0; i < 3; ++i) dir.Put("Receivers/" + ReceiverFileName(i), ReceiverFile(names[i]));
   ReceiverTable& table = *t.receivers;
@@ -95,7 +94,7 @@ std::vector<std::string> Renumbering(const ProjectDir& dir, Tables& t, const Sto
 
 // One profile removed, one changed, one new that draws a number; a damaged
 // file beside them.
-std::vector<std::string> DrawingAndDeleting(const ProjectDir& dir, Tables& t,
+std::vector<std::string> DrawingAndDeleting(const TestTempDir& dir, Tables& t,
                                             const StoreContext& ctx) {
   const std::string damaged = ProfileFile("d", 4).substr(0, 100);
   dir.Put("Profiles/Profile_0001.dat", ProfileFile("a", 1));
@@ -114,7 +113,7 @@ std::vector<std::string> DrawingAndDeleting(const ProjectDir& dir, Tables& t,
 
 // Files the server could not load, one beside the pattern's numbers, and
 // two the alarm server wrote after the load: a new one and a rewritten one.
-std::vector<std::string> DamagedExtraAndForeign(const ProjectDir& dir, Tables& t,
+std::vector<std::string> DamagedExtraAndForeign(const TestTempDir& dir, Tables& t,
                                                 const StoreContext& ctx) {
   const std::vector<std::string> kept = {ReceiverFile("cut").substr(0, 9),
                                          std::string("\x07\x00\x01\x02", 4), ReceiverFile("extra"),
@@ -145,7 +144,7 @@ struct Found {
   std::vector<std::string> temporary;
   std::vector<std::string> contents;
 };
-Found Walk(const ProjectDir& dir) {
+Found Walk(const TestTempDir& dir) {
   Found found;
   std::error_code ec;
   for (const auto& entry : std::filesystem::recursive_directory_iterator(dir.path(), ec)) {
@@ -157,7 +156,7 @@ Found Walk(const ProjectDir& dir) {
   return found;
 }
 
-void ExpectKept(const ProjectDir& dir, const std::vector<std::string>& kept) {
+void ExpectKept(const TestTempDir& dir, const std::vector<std::string>& kept) {
   const Found found = Walk(dir);
   for (const std::string& bytes : kept) {
     EXPECT_NE(std::find(found.contents.begin(), found.contents.end(), bytes), found.contents.end())
@@ -176,7 +175,7 @@ TEST(StoreSaveFaultTest, EveryFaultLeavesTheOldOrTheNewSetAndLosesNothing) {
     std::vector<std::string> old_set, new_set;
     FaultFileSystem counter(disk);
     {
-      ProjectDir dir;
+      TestTempDir dir;
       Tables t;
       const StoreContext real{dir.path(), log, texts, disk};
       scenario.prepare(dir, t, real);
@@ -193,7 +192,7 @@ TEST(StoreSaveFaultTest, EveryFaultLeavesTheOldOrTheNewSetAndLosesNothing) {
           if (fault == Fault::kThrow && kind != FsOp::kAny) continue;
           SCOPED_TRACE(std::string(scenario.name) + ", kind " + std::to_string(int(kind)) + ", k " +
                        std::to_string(k) + ", fault " + std::to_string(int(fault)));
-          ProjectDir dir;
+          TestTempDir dir;
           Tables t;
           const StoreContext real{dir.path(), log, texts, disk};
           const std::vector<std::string> kept = scenario.prepare(dir, t, real);

@@ -44,11 +44,10 @@ class UsersTest : public ::testing::Test {
   UserTable table;
 };
 
-TEST_F(UsersTest, ScramblingIsItsOwnInverseAndLeavesBytesZeroToThreePlain) {
+TEST_F(UsersTest, ScramblingXorsEachBytesPositionAndLeavesBytesZeroToThreePlain) {
   std::string body;
   for (int i = 0; i < 300; ++i) body += static_cast<char>(i * 31);
   const std::string scrambled = ScrambleUserBody(body);
-  EXPECT_EQ(ScrambleUserBody(scrambled), body);
   for (size_t k = 0; k < body.size(); ++k) {
     ASSERT_EQ(static_cast<uint8_t>(scrambled[k]),
               static_cast<uint8_t>(body[k]) ^ static_cast<uint8_t>(k & 0x3C));

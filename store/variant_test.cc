@@ -57,18 +57,10 @@ TEST(VariantTest, RealsKeepTheirExactBitsEvenForNaNPayloads) {
   }
 }
 
-TEST(VariantTest, UnknownKindEveryCutAndOverlongTextFailCleanly) {
+TEST(VariantTest, UnknownKindAndOverlongTextFailCleanly) {
   const std::string unknown_bytes = Bytes({99, 0, 1, 2});
   ByteReader unknown(unknown_bytes);
   EXPECT_THROW(Variant::Decode(unknown), InvalidArgumentError);
-  for (const Variant& v : {Variant::FromInt32(7), Variant::FromDouble(3.25),
-                           Variant::FromText("hello"), Variant::FromByte(1)}) {
-    const std::string full = Encoded(v);
-    for (size_t cut = 0; cut < full.size(); ++cut) {
-      ByteReader r(std::string_view(full).substr(0, cut));
-      EXPECT_THROW(Variant::Decode(r), TruncatedError) << cut;
-    }
-  }
   ByteWriter w;
   EXPECT_THROW(Variant::FromText(std::string(65536, 'x')).Encode(w), OverflowError);
 }

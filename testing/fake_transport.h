@@ -34,17 +34,21 @@ class FakeTransport : public Transport {
   int32_t port_;
 };
 
-// A connection over a FakeTransport, with the transport kept at hand.
-struct FakeClient {
-  FakeTransport* transport;
+// A connection over a FakeTransport (or a transport derived from it), with
+// the transport kept at hand.
+template <typename T = FakeTransport>
+struct TestClient {
+  T* transport;
   std::shared_ptr<cClientConnection> connection;
 };
+using FakeClient = TestClient<>;
 
-inline FakeClient MakeFakeClient(std::string address = "10.0.0.5", int32_t port = 1234) {
-  auto transport = std::make_unique<FakeTransport>(std::move(address), port);
-  FakeTransport* raw = transport.get();
-  return {raw, std::make_shared<cClientConnection>(std::move(transport),
-                                                   std::chrono::steady_clock::now())};
+template <typename T = FakeTransport>
+TestClient<T> MakeFakeClient(std::string address = "10.0.0.5", int32_t port = 1234,
+                             Transport::TimePoint now = std::chrono::steady_clock::now()) {
+  auto transport = std::make_unique<T>(std::move(address), port);
+  T* raw = transport.get();
+  return {raw, std::make_shared<cClientConnection>(std::move(transport), now)};
 }
 
 // A local date and time from its parts.
@@ -84,7 +88,8 @@ inline void Request(TestServer& server, const FakeClient& client, int type,
 }
 
 // The packets written to the client since the last call, one after another.
-inline std::string Sent(const FakeClient& client) {
+template <typename T>
+std::string Sent(const TestClient<T>& client) {
   std::string all;
   for (const std::string& packet : client.transport->written) all += packet;
   client.transport->written.clear();

@@ -3,8 +3,6 @@
 // a test says their time has come, and which records whether it is read.
 
 #include <functional>
-#include <memory>
-#include <string>
 #include <utility>
 
 #include "testing/fake_transport.h"
@@ -26,17 +24,5 @@ class TimedTransport : public FakeTransport {
   std::function<void()> waiting;  // empty when nothing waits
   bool reading = true;
 };
-
-struct TimedClient {
-  TimedTransport* transport;
-  std::shared_ptr<cClientConnection> connection;
-};
-
-inline TimedClient MakeTimedClient(std::string address, int32_t port,
-                                   std::chrono::steady_clock::time_point now) {
-  auto transport = std::make_unique<TimedTransport>(std::move(address), port);
-  TimedTransport* raw = transport.get();
-  return {raw, std::make_shared<cClientConnection>(std::move(transport), now)};
-}
 
 }  // namespace orlund
