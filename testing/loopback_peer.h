@@ -63,7 +63,7 @@ class LoopbackPeer {
     connect(fd_, reinterpret_cast<sockaddr*>(&addr), sizeof addr);
   }
   explicit LoopbackPeer(Socket accepted) : fd_(accepted.fd) {}
-  ~LoopbackPeer() { Close(); }
+  ~LoopbackPeer() { close(fd_); }
   LoopbackPeer(const LoopbackPeer&) = delete;
   LoopbackPeer& operator=(const LoopbackPeer&) = delete;
 
@@ -113,38 +113,19 @@ class LoopbackPeer {
     return out;
   }
 
-  // True when the other end closed the connection within `limit`.
-  bool ClosedByServer(milliseconds limit = milliseconds(3000)) {
-    const auto end = std::chrono::steady_clock::now() + limit;
-    while (Fill(end)) {
-    }
-    return closed_;
-  }
-
-  void Close() {
-    if (fd_ >= 0) close(fd_);
-    fd_ = -1;
-  }
-
  private:
   bool Fill(std::chrono::steady_clock::time_point end) {
     auto left = std::chrono::duration_cast<milliseconds>(end - std::chrono::steady_clock::now());
     pollfd p{fd_, POLLIN, 0};
-    if (closed_ || left.count() <= 0 || poll(&p, 1, static_cast<int>(left.count())) <= 0) {
-      return false;
-    }
+    if (left.count() <= 0 || poll(&p, 1, static_cast<int>(left.count())) <= 0) return false;
     char chunk[65536];
     ssize_t n = recv(fd_, chunk, sizeof chunk, 0);
-    if (n <= 0) {
-      closed_ = true;
-      return false;
-    }
+    if (n <= 0) return false;
     framer_.Feed(std::string_view(chunk, static_cast<size_t>(n)));
     return true;
   }
 
   int fd_ = -1;
-  bool closed_ = false;
   PacketFramer framer_;
 };
 
