@@ -39,11 +39,9 @@ def wait_for(predicate, limit=10.0, step=0.05):
 
 
 class ConsoleServer:
-    """The server on a fresh example project, its console on a free port.
-    `settings` are extra lines for INI section ActiveX; `prepare(project)` may
-    change the project before the server starts."""
+    """The server on a fresh example project, its console on a free port."""
 
-    def __init__(self, settings="", prepare=None):
+    def __init__(self):
         self.home = tempfile.mkdtemp(prefix="orlund_console_")
         self.project = os.path.join(self.home, "project") + "/"
         self.port = free_port()
@@ -63,12 +61,9 @@ class ConsoleServer:
             ini = f.read()
         ini = ini.replace("ActiveXServerPort=58658",
                           "ActiveXServerPort=%d" % self.port)
-        ini = ini.replace("ActiveXConsolePort=58659",
-                          "ActiveXConsolePort=%d\n%s" % (self.console_port, settings.strip()))
+        ini = ini.replace("ActiveXConsolePort=58659", "ActiveXConsolePort=%d" % self.console_port)
         with open(ini_path, "w", newline="") as f:
             f.write(ini)
-        if prepare:
-            prepare(self.project)
         env = dict(os.environ,
                    ORLUND_REGISTRY_ROOT=os.path.join(self.home, "registry"),
                    XDG_CONFIG_HOME=os.path.join(self.home, "config"),
@@ -165,40 +160,33 @@ class WireClient:
 
     def __init__(self, port):
         self.socket = socket.create_connection(("127.0.0.1", port), timeout=5)
-        self.buffer = b""
+        self.packets = self.socket.makefile("rb")
 
     def close(self):
+        self.packets.close()
         self.socket.close()
 
     def send(self, packet_type, payload=b""):
         self.socket.sendall(struct.pack(">BI", packet_type, len(payload)) + payload)
 
     def read(self):
+        """The next packet that is not a keep-alive: (type, payload)."""
         while True:
-            if len(self.buffer) >= 5:
-                packet_type, length = struct.unpack(">BI", self.buffer[:5])
-                if len(self.buffer) >= 5 + length:
-                    payload = self.buffer[5:5 + length]
-                    self.buffer = self.buffer[5 + length:]
-                    return packet_type, payload
-            chunk = self.socket.recv(65536)
-            if not chunk:
+            header = self.packets.read(5)
+            if len(header) < 5:
                 raise ConnectionError("the server closed the connection")
-            self.buffer += chunk
-
-    def read_skipping_keepalives(self):
-        while True:
-            packet = self.read()
-            if packet[0] != 0:
-                return packet
+            packet_type, length = struct.unpack(">BI", header)
+            payload = self.packets.read(length)
+            if packet_type != 0:
+                return packet_type, payload
 
     def start(self):
         """Reads the four start packets; returns their types."""
-        return [self.read_skipping_keepalives()[0] for _ in range(4)]
+        return [self.read()[0] for _ in range(4)]
 
     def request(self, packet_type, payload=b""):
         self.send(packet_type, payload)
-        return self.read_skipping_keepalives()
+        return self.read()
 
 
 def wire_string(text):
