@@ -33,14 +33,20 @@ inline sockaddr_in Loopback(int port) {
   return addr;
 }
 
+// The local port of socket `fd`.
+inline int PortOf(int fd) {
+  sockaddr_in addr{};
+  socklen_t len = sizeof addr;
+  getsockname(fd, reinterpret_cast<sockaddr*>(&addr), &len);
+  return ntohs(addr.sin_port);
+}
+
 // A socket bound to a free port of 127.0.0.1 (not listening); its port.
 inline int BoundSocket(int& port) {
   int fd = socket(AF_INET, SOCK_STREAM, 0);
   sockaddr_in addr = Loopback(0);
   bind(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr);
-  socklen_t len = sizeof addr;
-  getsockname(fd, reinterpret_cast<sockaddr*>(&addr), &len);
-  port = ntohs(addr.sin_port);
+  port = PortOf(fd);
   return fd;
 }
 
@@ -75,6 +81,7 @@ class LoopbackPeer {
     }
   }
   void Send(int type, const std::string& payload = "") { SendRaw(EncodePacket(type, payload)); }
+  int LocalPort() const { return PortOf(fd_); }
 
   // The next packet, or nothing when none arrives within `limit` or the
   // other end closed the connection.
