@@ -105,10 +105,9 @@ class ConsoleTest(unittest.TestCase):
     def test_json_of_every_page(self):
         admin = self.admin()
         with closing(WireClient(self.server.port)) as wire:
-            self.assertEqual(wire.start(), [1, 2, 3, 7])
-            self.assertEqual(wire.request(PASSWORD, wire_string("operator")),
-                             (7, b"\x00\x00\x00\x64"))
-            self.assertEqual(wire.request(RECEIVER_TYPES)[0], RECEIVER_TYPES)
+            wire.start()
+            wire.request(PASSWORD, wire_string("operator"))
+            wire.request(RECEIVER_TYPES)
 
             overview = admin.get("/api/overview").json()
             self.assertEqual(overview["version"], "1.00.06")
@@ -174,10 +173,8 @@ class ConsoleTest(unittest.TestCase):
             after = metrics(admin)
             self.assertEqual(after[key], before[key] + 1)
             self.assertGreaterEqual(after[("orlund_clients_connected", ())], 1)
-        self.assertGreater(after[("orlund_bytes_received_total", ())],
-                           before[("orlund_bytes_received_total", ())])
-        self.assertGreater(after[("orlund_bytes_sent_total", ())],
-                           before[("orlund_bytes_sent_total", ())])
+        for name in ["orlund_bytes_received_total", "orlund_bytes_sent_total"]:
+            self.assertGreater(after[(name, ())], before[(name, ())], name)
         for name, labels in [
                 ("orlund_saves_total", (("result", "failed"), ("table", "receivers"))),
                 ("orlund_save_duration_seconds_bucket", (("le", "+Inf"),)),
