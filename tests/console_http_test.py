@@ -53,10 +53,9 @@ class ConsoleTest(unittest.TestCase):
 
         # A wrong password is refused (its answer held back) and counted; so
         # is a user of level 0, whose password is right.
-        self.assertEqual(anonymous.login("wrong").status, 403)
-        self.assertIsNone(anonymous.cookie)
-        self.assertEqual(anonymous.login("NOBODY").status, 403)
-        self.assertIsNone(anonymous.cookie)
+        for password in ["wrong", "NOBODY"]:
+            self.assertEqual(anonymous.login(password).status, 403, password)
+            self.assertIsNone(anonymous.cookie)
 
         # Passwords match like a type 6 login: without regard to case.
         guest = Browser(self.server)
@@ -76,12 +75,10 @@ class ConsoleTest(unittest.TestCase):
         # No change by a GET, none without the form token, none from another site.
         self.assertEqual(admin.get("/api/traffic-file?on=1").status, 405)
         self.assertEqual(admin.get("/traffic-file").status, 405)
-        self.assertEqual(admin.post("/api/traffic-file", {"on": "1"}).status, 403)
-        self.assertEqual(admin.post("/api/traffic-file", {"on": "1", "form_token": "0" * 32})
-                         .status, 403)
-        foreign = admin.post("/api/traffic-file", {"on": "1", "form_token": token},
-                             headers={"Origin": "http://evil.example"})
-        self.assertEqual(foreign.status, 403)
+        for fields, headers in [({}, {}), ({"form_token": "0" * 32}, {}),
+                                ({"form_token": token}, {"Origin": "http://evil.example"})]:
+            refused = admin.post("/api/traffic-file", dict(fields, on="1"), headers=headers)
+            self.assertEqual(refused.status, 403, fields)
         self.assertFalse(admin.get("/api/overview").json()["traffic_file"]["on"])
         self.assertEqual(admin.get("/", headers={"Host": "evil.example"}).status, 400)
         # Scripts may send the token as a header; the console's own origin is no other site.
