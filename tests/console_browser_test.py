@@ -78,8 +78,6 @@ class BrowserTest(unittest.TestCase):
             driver.find_element(By.ID, "password").send_keys("admin")
             driver.find_element(By.ID, "login").click()
             self.wait.until(EC.title_contains("Overview"))
-            self.assertEqual(driver.find_element(By.CSS_SELECTOR, ".viewer .user").text,
-                             "Administrator")
             self.assertEqual(driver.find_element(By.CSS_SELECTOR, ".viewer .level").text,
                              "level 32767")
             self.assertEqual(self.text_of("clients"), "1/100")

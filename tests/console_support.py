@@ -3,6 +3,7 @@ for the console's integration and browser tests. Everything talks to 127.0.0.1
 only, on ports the kernel hands out, so that tests running side by side do not
 collide."""
 
+import collections
 import http.client
 import json
 import os
@@ -100,12 +101,7 @@ class ConsoleServer:
         return [name for name in os.listdir(directory) if name.endswith("_ActiveX_Log.bin")]
 
 
-class Response:
-    def __init__(self, status, headers, body):
-        self.status = status
-        self.headers = headers
-        self.body = body
-
+class Response(collections.namedtuple("Response", "status headers body")):
     def text(self):
         return self.body.decode("utf-8")
 
@@ -120,15 +116,14 @@ class Browser:
         self.server = server
         self.cookie = None
 
-    def request(self, method, path, body=None, headers=None, timeout=15):
+    def request(self, method, path, body=None, headers=None):
         all_headers = dict(headers or {})
         if self.cookie:
             all_headers["Cookie"] = self.cookie
         if isinstance(body, dict):
             body = urllib.parse.urlencode(body)
             all_headers.setdefault("Content-Type", "application/x-www-form-urlencoded")
-        connection = http.client.HTTPConnection("127.0.0.1", self.server.console_port,
-                                                timeout=timeout)
+        connection = http.client.HTTPConnection("127.0.0.1", self.server.console_port, timeout=15)
         try:
             connection.request(method, path, body=body, headers=all_headers)
             response = connection.getresponse()
