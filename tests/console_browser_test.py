@@ -3,6 +3,7 @@ logs in, reads the overview, watches a packet line arrive live, switches the
 traffic file, and opens a profile's week and a calendar month. With
 ORLUND_SCREENSHOTS=DIR it leaves a screenshot of each page there."""
 
+import glob
 import os
 import shutil
 import tempfile
@@ -87,7 +88,8 @@ class BrowserTest(unittest.TestCase):
             driver.find_element(By.ID, "traffic-switch").click()
             self.wait.until(EC.text_to_be_present_in_element((By.ID, "traffic-state"), "on"))
             wire.request(RECEIVER_TYPES)
-            self.assertTrue(wait_for(self.server.traffic_files))
+            traffic = self.server.project + "LogFiles/*_ActiveX_Log.bin"
+            self.assertTrue(wait_for(lambda: glob.glob(traffic)))
             self.open("/")
             self.shot("console-overview")
 

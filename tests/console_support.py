@@ -94,12 +94,6 @@ class ConsoleServer:
             self.process.kill()
             shutil.rmtree(self.home, ignore_errors=True)
 
-    def traffic_files(self):
-        directory = self.project + "LogFiles"
-        if not os.path.isdir(directory):
-            return []
-        return [name for name in os.listdir(directory) if name.endswith("_ActiveX_Log.bin")]
-
 
 class Response(collections.namedtuple("Response", "status headers body")):
     def text(self):
