@@ -71,31 +71,26 @@ class ServerProcess {
   ServerProcess(const ServerProcess&) = delete;
   ServerProcess& operator=(const ServerProcess&) = delete;
 
+  // False once the process has ended (or was never started: pid -1 must
+  // never reach kill, where it means every process).
   bool Running() {
-    if (exited_) return false;
-    int status = 0;
-    if (waitpid(pid_, &status, WNOHANG) == pid_) {
-      exited_ = true;
-      status_ = status;
-      return false;
-    }
-    return true;
+    if (!exited_) exited_ = pid_ < 0 || waitpid(pid_, &status_, WNOHANG) == pid_;
+    return !exited_;
   }
 
   void Signal(int sig) {
-    if (!exited_) kill(pid_, sig);
+    if (Running()) kill(pid_, sig);
   }
 
   // Sends `sig` and waits for the exit; returns the exit status as waitpid
-  // reports it, or -1 when the process did not end within `limit`.
-  int Stop(int sig = SIGTERM, milliseconds limit = milliseconds(10000)) {
-    if (pid_ <= 0) return -1;
-    if (!exited_) kill(pid_, sig);
-    return WaitExit(limit);
+  // reports it, or -1 when the process did not end within 10 s.
+  int Stop(int sig = SIGTERM) {
+    Signal(sig);
+    return WaitExit();
   }
 
-  int WaitExit(milliseconds limit = milliseconds(10000)) {
-    WaitFor([&] { return !Running(); }, limit);
+  int WaitExit() {
+    WaitFor([&] { return !Running(); }, milliseconds(10000));
     return exited_ ? status_ : -1;
   }
 

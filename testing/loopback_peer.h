@@ -33,14 +33,20 @@ inline sockaddr_in Loopback(int port) {
   return addr;
 }
 
+// The local port of socket `fd`.
+inline int PortOf(int fd) {
+  sockaddr_in addr{};
+  socklen_t len = sizeof addr;
+  getsockname(fd, reinterpret_cast<sockaddr*>(&addr), &len);
+  return ntohs(addr.sin_port);
+}
+
 // A socket bound to a free port of 127.0.0.1 (not listening); its port.
 inline int BoundSocket(int& port) {
   int fd = socket(AF_INET, SOCK_STREAM, 0);
   sockaddr_in addr = Loopback(0);
   bind(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr);
-  socklen_t len = sizeof addr;
-  getsockname(fd, reinterpret_cast<sockaddr*>(&addr), &len);
-  port = ntohs(addr.sin_port);
+  port = PortOf(fd);
   return fd;
 }
 
@@ -63,7 +69,7 @@ class LoopbackPeer {
     connect(fd_, reinterpret_cast<sockaddr*>(&addr), sizeof addr);
   }
   explicit LoopbackPeer(Socket accepted) : fd_(accepted.fd) {}
-  ~LoopbackPeer() { Close(); }
+  ~LoopbackPeer() { close(fd_); }
   LoopbackPeer(const LoopbackPeer&) = delete;
   LoopbackPeer& operator=(const LoopbackPeer&) = delete;
 
@@ -75,6 +81,7 @@ class LoopbackPeer {
     }
   }
   void Send(int type, const std::string& payload = "") { SendRaw(EncodePacket(type, payload)); }
+  int LocalPort() const { return PortOf(fd_); }
 
   // The next packet, or nothing when none arrives within `limit` or the
   // other end closed the connection.
@@ -113,38 +120,19 @@ class LoopbackPeer {
     return out;
   }
 
-  // True when the other end closed the connection within `limit`.
-  bool ClosedByServer(milliseconds limit = milliseconds(3000)) {
-    const auto end = std::chrono::steady_clock::now() + limit;
-    while (Fill(end)) {
-    }
-    return closed_;
-  }
-
-  void Close() {
-    if (fd_ >= 0) close(fd_);
-    fd_ = -1;
-  }
-
  private:
   bool Fill(std::chrono::steady_clock::time_point end) {
     auto left = std::chrono::duration_cast<milliseconds>(end - std::chrono::steady_clock::now());
     pollfd p{fd_, POLLIN, 0};
-    if (closed_ || left.count() <= 0 || poll(&p, 1, static_cast<int>(left.count())) <= 0) {
-      return false;
-    }
+    if (left.count() <= 0 || poll(&p, 1, static_cast<int>(left.count())) <= 0) return false;
     char chunk[65536];
     ssize_t n = recv(fd_, chunk, sizeof chunk, 0);
-    if (n <= 0) {
-      closed_ = true;
-      return false;
-    }
+    if (n <= 0) return false;
     framer_.Feed(std::string_view(chunk, static_cast<size_t>(n)));
     return true;
   }
 
   int fd_ = -1;
-  bool closed_ = false;
   PacketFramer framer_;
 };
 

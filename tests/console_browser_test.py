@@ -3,10 +3,12 @@ logs in, reads the overview, watches a packet line arrive live, switches the
 traffic file, and opens a profile's week and a calendar month. With
 ORLUND_SCREENSHOTS=DIR it leaves a screenshot of each page there."""
 
+import glob
 import os
 import shutil
 import tempfile
 import unittest
+from contextlib import closing
 
 from selenium import webdriver
 from selenium.webdriver.chrome.service import Service
@@ -63,8 +65,7 @@ class BrowserTest(unittest.TestCase):
 
     def test_the_console_in_a_browser(self):
         driver = self.driver
-        wire = WireClient(self.server.port)
-        try:
+        with closing(WireClient(self.server.port)) as wire:
             wire.start()
             wire.request(PASSWORD, wire_string("operator"))
 
@@ -78,8 +79,6 @@ class BrowserTest(unittest.TestCase):
             driver.find_element(By.ID, "password").send_keys("admin")
             driver.find_element(By.ID, "login").click()
             self.wait.until(EC.title_contains("Overview"))
-            self.assertEqual(driver.find_element(By.CSS_SELECTOR, ".viewer .user").text,
-                             "Administrator")
             self.assertEqual(driver.find_element(By.CSS_SELECTOR, ".viewer .level").text,
                              "level 32767")
             self.assertEqual(self.text_of("clients"), "1/100")
@@ -89,7 +88,8 @@ class BrowserTest(unittest.TestCase):
             driver.find_element(By.ID, "traffic-switch").click()
             self.wait.until(EC.text_to_be_present_in_element((By.ID, "traffic-state"), "on"))
             wire.request(RECEIVER_TYPES)
-            self.assertTrue(wait_for(self.server.traffic_files))
+            traffic = self.server.project + "LogFiles/*_ActiveX_Log.bin"
+            self.assertTrue(wait_for(lambda: glob.glob(traffic)))
             self.open("/")
             self.shot("console-overview")
 
@@ -111,10 +111,6 @@ class BrowserTest(unittest.TestCase):
             driver.find_element(By.ID, "filter-message").clear()
             self.shot("console-packets")
 
-            self.open("/log")
-            self.assertIn("Client admitted: 127.0.0.1", self.text_of("lines"))
-            self.shot("console-log")
-
             # A profile's week, drawn by the schedule view.
             self.open("/profiles")
             driver.find_element(By.LINK_TEXT, "Office hours").click()
@@ -132,8 +128,6 @@ class BrowserTest(unittest.TestCase):
             self.assertIn("Christmas Day", self.text_of("holidays"))
             self.assertIn("2026-12-24 Half day", self.text_of("assigned-days"))
             self.shot("console-calendar")
-        finally:
-            wire.close()
 
 
 if __name__ == "__main__":

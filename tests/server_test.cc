@@ -66,6 +66,8 @@ std::string Receiver(const std::string& name, const std::string& text = "") {
   return Encode(ReceiverEntry{name, -1, 0, 1, text, {}});
 }
 
+// The only end-to-end save through the server's writer thread: each stopping
+// signal writes the pending change and tells the alarm server.
 TEST(ServerTest, StopWritesPendingChangesBeforeItEnds) {
   // SIGHUP is a closed terminal: it must not lose a change either.
   for (const auto& [stop, name] : std::vector<std::pair<int, std::string>>{
@@ -85,6 +87,8 @@ TEST(ServerTest, StopWritesPendingChangesBeforeItEnds) {
   }
 }
 
+// What a failed save leaves on disk and tells the alarm server is the unit
+// tests' of the timer and the save faults; here the real write fails.
 TEST(ServerTest, WritesBeyondTheFileSizeLimitFailTheSavesAndTheStopEndsWithStatus1) {
   Project project;
   auto server = project.Start();
@@ -102,10 +106,6 @@ TEST(ServerTest, WritesBeyondTheFileSizeLimitFailTheSavesAndTheStopEndsWithStatu
       Contains(server->Stderr(), "Orlund ActiveX Server could not save the changed data files!\n"));
   const std::string log = project.ServerLog();
   EXPECT_EQ(log.find(failed), log.rfind(failed));  // one line for every attempt, the stop's too
-  EXPECT_TRUE(project.Commands().empty());
-  for (const auto& entry : std::filesystem::directory_iterator(project.dir + "Receivers")) {
-    EXPECT_FALSE(entry.path().filename().string().starts_with(".~")) << entry.path();
-  }
 }
 
 TEST(ServerTest, TrafficFileFollowsTheSignalSwitch) {

@@ -64,6 +64,7 @@ TEST(CliArguments, BadCommandLinesAreUsageErrors) {
            {"send-message", "hello"},
            {"send-message", "--to", "A"},
            {"render-calendar", "--month", "2040-01"},
+           {"render-calendar", "--month", "1999-12"},
            {"rename-day-type", "1"},
            {"receivers", "--port", "70000"},
            {"receivers", "--port", "12x"},

@@ -3,27 +3,68 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <functional>
 #include <sstream>
+#include <thread>
 
 #include "protocol/catalogue.h"
+#include "protocol/messages.h"
+#include "testing/harness.h"
 #include "tools/cli_error.h"
-#include "tools/cli_fake_server.h"
 
 namespace orlund {
 namespace {
 
-using testing::FakePeer;
-using testing::FakeServer;
-using testing::SendStart;
-using testing::WaitForClientClose;
+using FakePeer = testing::LoopbackPeer;
 
-struct CliRun {
-  int status;
-  std::string out;
-  std::string err;
+// The four start packets: version 4, a project path, no INI sections, user
+// level 32767.
+void SendStart(FakePeer& peer) {
+  peer.Send(1, Encode(ProtocolVersion{4}));
+  peer.Send(2, Encode(ProjectPath{"/srv/project/"}));
+  peer.Send(3, Encode(IniParameters{}));
+  peer.Send(7, Encode(UserLevel{32767}));
+}
+
+// Waits for the client to close, so the server side never closes first.
+void WaitForClientClose(FakePeer& peer) {
+  while (peer.Read()) {
+  }
+}
+
+// A server on 127.0.0.1 that accepts one connection and runs a script
+// against it on its own thread. Every wait is bounded, so a broken test fails
+// instead of hanging.
+class FakeServer {
+ public:
+  explicit FakeServer(std::function<void(FakePeer&)> script)
+      : listen_fd_(Listening(port_)), thread_([this, script = std::move(script)] {
+          pollfd p{listen_fd_, POLLIN, 0};
+          if (poll(&p, 1, 5000) <= 0) return;
+          FakePeer peer(FakePeer::Socket{accept(listen_fd_, nullptr, nullptr)});
+          script(peer);
+        }) {}
+  ~FakeServer() {
+    thread_.join();
+    close(listen_fd_);
+  }
+  int port() const { return port_; }
+
+ private:
+  static int Listening(int& port) {
+    int fd = testing::BoundSocket(port);
+    listen(fd, 4);
+    return fd;
+  }
+
+  int port_ = 0;
+  int listen_fd_;
+  std::thread thread_;
 };
 
-CliRun RunAgainst(int port, std::vector<std::string> args, int interrupt_fd = -1) {
+using testing::CliResult;
+
+CliResult RunAgainst(int port, std::vector<std::string> args, int interrupt_fd = -1) {
   args.insert(args.begin(), {"--port", std::to_string(port), "--timeout", "0.5"});
   std::ostringstream out, err;
   const int status = RunCli(ParseCliArguments(args), out, err, interrupt_fd);
@@ -34,7 +75,7 @@ TEST(CliErrorExits, EachFailureHasItsExitCode) {
   // A bound socket that does not listen holds a port nobody answers on.
   int port = 0;
   const int fd = testing::BoundSocket(port);
-  const CliRun unreachable = RunAgainst(port, {"receivers"});
+  const CliResult unreachable = RunAgainst(port, {"receivers"});
   close(fd);
   EXPECT_EQ(unreachable.status, kExitUnreachable);
   EXPECT_NE(unreachable.err.find("cannot connect to 127.0.0.1:"), std::string::npos);
@@ -66,7 +107,7 @@ TEST(CliErrorExits, EachFailureHasItsExitCode) {
   };
   for (const Case& c : cases) {
     FakeServer server(c.script);
-    const CliRun run = RunAgainst(server.port(), {"receivers"});
+    const CliResult run = RunAgainst(server.port(), {"receivers"});
     EXPECT_EQ(run.status, c.status) << run.err;
     EXPECT_NE(run.err.find(c.message), std::string::npos) << run.err;
   }
@@ -82,7 +123,7 @@ TEST(CliSession, ReceiverUpdateWithoutEchoFails) {
     peer.Send(NETWORK_COMMON_RECEIVERTYPES, Encode(ReceiverTypesAnswer{}));
     WaitForClientClose(peer);
   });
-  const CliRun run = RunAgainst(server.port(), {"set-receiver", "Anna", "--type", "2"});
+  const CliResult run = RunAgainst(server.port(), {"set-receiver", "Anna", "--type", "2"});
   EXPECT_EQ(run.status, kExitFailed);
   EXPECT_NE(run.err.find("receiver table is full"), std::string::npos);
 }
@@ -98,7 +139,7 @@ TEST(CliSession, HolidaysWithoutAHolidayFileAnswerAtOnce) {
     peer.Send(NETWORK_DAYTYPENAMES, Encode(DayTypeNamesAnswer{}));
     WaitForClientClose(peer);
   });
-  const CliRun run = RunAgainst(server.port(), {"holidays"});
+  const CliResult run = RunAgainst(server.port(), {"holidays"});
   EXPECT_EQ(run.status, kExitOk) << run.err;
   EXPECT_EQ(run.out, "No holiday labels.\n");
 }
@@ -122,7 +163,7 @@ TEST(CliWatch, PrintsPushedPacketsUntilInterrupted) {
     }
     WaitForClientClose(peer);
   });
-  const CliRun run = RunAgainst(server.port(), {"watch", "--json"}, pipe_fds[0]);
+  const CliResult run = RunAgainst(server.port(), {"watch", "--json"}, pipe_fds[0]);
   close(pipe_fds[0]);
   close(pipe_fds[1]);
   EXPECT_EQ(run.status, kExitOk) << run.err;
