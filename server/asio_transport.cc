@@ -76,8 +76,7 @@ void AsioSession::Write(const SharedPacket& packet) {
   if (!open_) return;
   // The largest packet waiting does not count: one answer, however large,
   // reaches a client that reads, also when broadcasts come before and after.
-  const size_t largest = waiting_sizes_.empty() ? 0 : *waiting_sizes_.rbegin();
-  if (waiting_bytes() - largest > kMaxUnsentBytes) {
+  if (waiting_bytes() > kMaxUnsentBytes && waiting_bytes() - LargestWaiting() > kMaxUnsentBytes) {
     state_.log.ServerLog(state_.texts.GetText(kTextClient) + " " + peer_address_ + " closed: " +
                          std::to_string(unsent_bytes_) + " bytes sent to it were not read");
     Close();
@@ -88,7 +87,7 @@ void AsioSession::Write(const SharedPacket& packet) {
   unsent_bytes_ += size;
   if (packet->queues++ == 0) state_.UnsentTotal += size;
   write_queue_.push_back(packet);
-  waiting_sizes_.insert(size);
+  if (largest_known_) largest_waiting_ = std::max(largest_waiting_, size);
   if (state_.UnsentTotal > kMaxUnsentTotal) {
     EnforceUnsentTotal(state_);
     if (!open_) return;
@@ -134,7 +133,7 @@ void AsioSession::WriteQueued() {
 void AsioSession::WaitForRoom(size_t count) {
   for (size_t i = in_flight_; i < count; ++i) {
     const size_t size = write_queue_[i]->bytes.size();
-    waiting_sizes_.erase(waiting_sizes_.find(size));
+    LeavesWaiting(size);
     in_flight_bytes_ += size;
   }
   in_flight_ = std::max(in_flight_, count);
@@ -155,6 +154,21 @@ void AsioSession::WaitForRoom(size_t count) {
                      });
 }
 
+void AsioSession::LeavesWaiting(size_t size) {
+  if (size == largest_waiting_) largest_known_ = false;
+}
+
+size_t AsioSession::LargestWaiting() {
+  if (!largest_known_) {
+    largest_waiting_ = 0;
+    for (size_t i = in_flight_; i < write_queue_.size(); ++i) {
+      largest_waiting_ = std::max(largest_waiting_, write_queue_[i]->bytes.size());
+    }
+    largest_known_ = true;
+  }
+  return largest_waiting_;
+}
+
 void AsioSession::Taken(size_t sent) {
   while (sent > 0) {
     OutgoingPacket& packet = *write_queue_.front();
@@ -171,7 +185,7 @@ void AsioSession::Taken(size_t sent) {
       --in_flight_;
       in_flight_bytes_ -= size;
     } else {
-      waiting_sizes_.erase(waiting_sizes_.find(size));
+      LeavesWaiting(size);
     }
     write_queue_.pop_front();
   }
@@ -195,7 +209,8 @@ void AsioSession::Close() {
   unsent_bytes_ = 0;
   in_flight_ = 0;
   in_flight_bytes_ = 0;
-  waiting_sizes_.clear();
+  largest_waiting_ = 0;
+  largest_known_ = true;
 }
 
 void EnforceUnsentTotal(ServerState& state, size_t limit) {

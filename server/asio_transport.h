@@ -17,7 +17,6 @@
 #include <deque>
 #include <functional>
 #include <memory>
-#include <set>
 #include <string>
 
 #include "protocol/client_connection.h"
@@ -79,6 +78,9 @@ class AsioSession : public std::enable_shared_from_this<AsioSession> {
   void Taken(size_t sent);
   // The first `count` packets are under way: the socket had no room for them.
   void WaitForRoom(size_t count);
+  // A packet of `size` bytes is no longer behind the write under way.
+  void LeavesWaiting(size_t size);
+  size_t LargestWaiting();
 
   boost::asio::ip::tcp::socket socket_;
   ServerState& state_;
@@ -97,7 +99,10 @@ class AsioSession : public std::enable_shared_from_this<AsioSession> {
   bool waiting_room_ = false;   // a wait for room in the socket is under way
   bool handling_data_ = false;  // OnDataArrival runs for this client
   size_t unsent_bytes_ = 0;
-  std::multiset<size_t> waiting_sizes_;  // of the packets behind the write under way
+  // The largest packet behind the write under way, looked for again only
+  // when needed after the one it was has left.
+  size_t largest_waiting_ = 0;
+  bool largest_known_ = true;
   // When the client last took a write, or got its first unsent byte since.
   std::chrono::steady_clock::time_point unread_since_;
   bool open_ = true;
