@@ -44,16 +44,6 @@ std::vector<int> ShownDayTypes(const cTimeSchedule& schedule) {
   return day_types;
 }
 
-std::string PeriodsText(const cTimeSchedule& schedule, int day_type) {
-  std::string text;
-  for (const auto& period : schedule.GetPeriods(day_type)) {
-    if (!text.empty()) text += ", ";
-    text +=
-        MinutesToTimeText(period->m_StartMinute) + "-" + MinutesToTimeText(period->m_StopMinute);
-  }
-  return text;
-}
-
 // A schedule for a profile slot whose reference is empty: what the file
 // would hold for it.
 const cTimeSchedule& ScheduleOf(const ProfileTable& table, int slot) {

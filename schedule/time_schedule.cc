@@ -170,4 +170,20 @@ size_t cTimeSchedule::PeriodCount() const {
   return total;
 }
 
+std::string MinutesToTimeText(int32_t minute) {
+  std::string hours = "00" + std::to_string(minute / 60);
+  std::string minutes = "00" + std::to_string(minute % 60);
+  return hours.substr(hours.size() - 2) + ":" + minutes.substr(minutes.size() - 2);
+}
+
+std::string PeriodsText(const cTimeSchedule& schedule, int day_type) {
+  std::string text;
+  for (const auto& period : schedule.GetPeriods(day_type)) {
+    if (!text.empty()) text += ", ";
+    text +=
+        MinutesToTimeText(period->m_StartMinute) + "-" + MinutesToTimeText(period->m_StopMinute);
+  }
+  return text;
+}
+
 }  // namespace orlund

@@ -225,4 +225,8 @@ class cTimeSchedule {
   int32_t m_DragDayType = -1;
 };
 
+// The periods of `day_type` as "07:30-12:00, 13:00-17:00"; empty when it
+// has none.
+std::string PeriodsText(const cTimeSchedule& schedule, int day_type);
+
 }  // namespace orlund

@@ -36,12 +36,7 @@ double Attribute(std::string_view tag, std::string_view name) {
 }
 
 std::string Periods(const cTimeSchedule& schedule, int day_type) {
-  std::string text;
-  for (const auto& period : schedule.GetPeriods(day_type)) {
-    if (!text.empty()) text += ", ";
-    text +=
-        MinutesToTimeText(period->m_StartMinute) + "-" + MinutesToTimeText(period->m_StopMinute);
-  }
+  const std::string text = PeriodsText(schedule, day_type);
   return text.empty() ? "no periods" : text;
 }
 

@@ -14,12 +14,6 @@ bool IsTrue(int16_t flag) { return flag != 0; }
 
 }  // namespace
 
-std::string MinutesToTimeText(int32_t minute) {
-  std::string hours = "00" + std::to_string(minute / 60);
-  std::string minutes = "00" + std::to_string(minute % 60);
-  return hours.substr(hours.size() - 2) + ":" + minutes.substr(minutes.size() - 2);
-}
-
 void cTimeSchedule::RemovePeriodAt(size_t day, size_t position) {
   PeriodList& list = m_Periods[day];
   const cTimeSchedulePeriod* period = list[position].get();
