@@ -1,63 +1,90 @@
 #include "server/asio_transport.h"
 
+#include <sys/socket.h>
+#include <unistd.h>
+
 #include <algorithm>
-#include <boost/asio/error.hpp>
+#include <cerrno>
 #include <span>
 #include <string_view>
+#include <system_error>
 
 #include "base/text_numbers.h"
 #include "protocol/dispatcher.h"
 
 namespace orlund {
 
-AsioSession::AsioSession(boost::asio::ip::tcp::socket socket, ServerState& state,
-                         std::string peer_address, int32_t peer_port)
-    : socket_(std::move(socket)),
+AsioSession::AsioSession(boost::asio::ip::tcp::socket socket, SocketPoller& poller,
+                         ServerState& state, std::string peer_address, int32_t peer_port)
+    : poller_(poller),
       state_(state),
       peer_address_(std::move(peer_address)),
       peer_port_(peer_port),
-      wait_timer_(socket_.get_executor()) {}
+      wait_timer_(socket.get_executor()) {
+  // The socket leaves the event loop's reactor: the poller watches it.
+  boost::system::error_code ignored;
+  fd_ = socket.release(ignored);
+  if (fd_ < 0) open_ = false;
+}
+
+AsioSession::~AsioSession() {
+  // Only when the session ends without being closed; a closed socket has
+  // already left the poller.
+  if (fd_ >= 0) ::close(fd_);
+}
 
 void AsioSession::Start(std::weak_ptr<cClientConnection> connection) {
   connection_ = std::move(connection);
-  ReadSome();
+  Rewatch();
 }
 
-void AsioSession::ReadSome() {
-  if (!open_ || !reading_ || read_in_flight_) return;
-  read_in_flight_ = true;
-  socket_.async_read_some(
-      boost::asio::buffer(read_buffer_),
-      [self = shared_from_this()](const boost::system::error_code& error, size_t length) {
-        self->read_in_flight_ = false;
-        // A closed session (operation_aborted included) reports nothing more.
-        if (!self->open_) return;
-        std::shared_ptr<cClientConnection> connection = self->connection_.lock();
-        if (!connection) {
-          self->Close();
-          return;
-        }
-        if (error == boost::asio::error::eof) {
-          OnSocketClose(self->state_, *connection);
-        } else if (error) {
-          OnSocketError(self->state_, *connection, error.message());
-        } else {
-          self->state_.metrics.bytes_received += length;
-          self->handling_data_ = true;
-          OnDataArrival(self->state_, *connection,
-                        std::string_view(self->read_buffer_.data(), length));
-          self->handling_data_ = false;
-          if (self->open_ && !self->waiting_room_ && !self->write_queue_.empty()) {
-            self->WriteQueued();
-          }
-          self->ReadSome();
-        }
-      });
+void AsioSession::Rewatch() {
+  if (!open_) return;
+  if (!poller_.Watch(fd_, weak_from_this(), reading_, waiting_room_)) {
+    if (auto connection = connection_.lock()) {
+      OnSocketError(state_, *connection, std::system_category().message(errno));
+    }
+    Close();
+  }
+}
+
+bool AsioSession::OnReadable() {
+  if (!open_ || !reading_) return false;
+  std::shared_ptr<cClientConnection> connection = connection_.lock();
+  if (!connection) {
+    Close();
+    return false;
+  }
+  const ssize_t length = ::recv(fd_, read_buffer_.data(), read_buffer_.size(), MSG_DONTWAIT);
+  if (length < 0) {
+    if (errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR) return false;
+    OnSocketError(state_, *connection, std::system_category().message(errno));
+    return false;
+  }
+  if (length == 0) {
+    OnSocketClose(state_, *connection);
+    return false;
+  }
+  const size_t taken = static_cast<size_t>(length);
+  state_.metrics.bytes_received += taken;
+  handling_data_ = true;
+  OnDataArrival(state_, *connection, std::string_view(read_buffer_.data(), taken));
+  handling_data_ = false;
+  if (open_ && !waiting_room_ && !write_queue_.empty()) WriteQueued();
+  return open_ && taken == read_buffer_.size();
+}
+
+void AsioSession::OnWritable() {
+  if (!open_ || !waiting_room_) return;
+  waiting_room_ = false;
+  Rewatch();
+  WriteQueued();
 }
 
 void AsioSession::SetReading(bool on) {
+  if (reading_ == on) return;
   reading_ = on;
-  ReadSome();
+  Rewatch();
 }
 
 void AsioSession::WaitUntil(std::chrono::steady_clock::time_point due, std::function<void()> then) {
@@ -87,8 +114,7 @@ void AsioSession::Write(const SharedPacket& packet) {
   // the socket, and only what it does not take joins the queue.
   size_t sent = 0;
   if (write_queue_.empty() && !handling_data_) {
-    const ssize_t n =
-        ::send(socket_.native_handle(), packet->bytes.data(), size, MSG_NOSIGNAL | MSG_DONTWAIT);
+    const ssize_t n = ::send(fd_, packet->bytes.data(), size, MSG_NOSIGNAL | MSG_DONTWAIT);
     if (n < 0 && errno != EAGAIN && errno != EWOULDBLOCK && errno != EINTR) {
       Close();
       return;
@@ -116,9 +142,9 @@ void AsioSession::Write(const SharedPacket& packet) {
 }
 
 void AsioSession::WriteQueued() {
-  // The socket's own non-blocking send: asio's composed write waits for a
-  // readiness edge that, with large answers, was seen to never come while
-  // the socket had room, leaving a reader without the rest of its answer.
+  // Non-blocking sends of up to 64 packets at once; what the socket does not
+  // take waits until the poller reports room. Readiness is level-triggered
+  // there, so room that comes while nobody waits for it is not missed.
   while (open_ && !write_queue_.empty()) {
     const size_t count = std::min(write_queue_.size(), gathered_.size());
     for (size_t i = 0; i < count; ++i) {
@@ -129,7 +155,7 @@ void AsioSession::WriteQueued() {
     msghdr message{};
     message.msg_iov = gathered_.data();
     message.msg_iovlen = count;
-    const ssize_t sent = ::sendmsg(socket_.native_handle(), &message, MSG_NOSIGNAL | MSG_DONTWAIT);
+    const ssize_t sent = ::sendmsg(fd_, &message, MSG_NOSIGNAL | MSG_DONTWAIT);
     if (sent < 0 && errno == EINTR) continue;
     if (sent < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) {
       WaitForRoom(count);
@@ -155,20 +181,7 @@ void AsioSession::WaitForRoom(size_t count) {
   }
   in_flight_ = std::max(in_flight_, count);
   waiting_room_ = true;
-  // A wait re-arms the socket's readiness, so room that is there already
-  // counts too.
-  socket_.async_wait(boost::asio::ip::tcp::socket::wait_write,
-                     [self = shared_from_this()](const boost::system::error_code& error) {
-                       self->waiting_room_ = false;
-                       // A closed session has already taken its packets off
-                       // the account.
-                       if (!self->open_) return;
-                       if (error) {
-                         self->Close();
-                         return;
-                       }
-                       self->WriteQueued();
-                     });
+  Rewatch();
 }
 
 void AsioSession::LeavesWaiting(size_t size) {
@@ -211,9 +224,11 @@ void AsioSession::Taken(size_t sent) {
 void AsioSession::Close() {
   if (!open_) return;
   open_ = false;
-  boost::system::error_code ignored;
-  socket_.shutdown(boost::asio::ip::tcp::socket::shutdown_both, ignored);
-  socket_.close(ignored);
+  waiting_room_ = false;
+  poller_.Forget(fd_);
+  ::shutdown(fd_, SHUT_RDWR);
+  ::close(fd_);
+  fd_ = -1;
   wait_timer_.cancel();
   // Every queued packet leaves the account and the queue: sends are done
   // by the time they return, so no buffer is still in use.

@@ -1,6 +1,7 @@
 #pragma once
 // The socket of one client on the event loop. A session owns the TCP socket,
-// reads into the connection's framing, and writes the packets queued for it:
+// which the poller watches, reads into the connection's framing, and writes
+// the packets queued for it:
 // the answers to one arrival of data leave in one write, and what the socket
 // does not take at once waits until it has room again, together with the
 // packets queued meanwhile. Its handlers keep the
@@ -21,6 +22,7 @@
 
 #include "protocol/client_connection.h"
 #include "protocol/server_state.h"
+#include "server/socket_poller.h"
 
 namespace orlund {
 
@@ -43,11 +45,15 @@ inline constexpr size_t kMaxUnsentTotal = 128u << 20;
 // clients exceed `limit`; one server log line for each.
 void EnforceUnsentTotal(ServerState& state, size_t limit = kMaxUnsentTotal);
 
-class AsioSession : public std::enable_shared_from_this<AsioSession> {
+class AsioSession : public SocketPoller::Client, public std::enable_shared_from_this<AsioSession> {
  public:
-  // `socket` is connected; `state` outlives the session's events.
-  AsioSession(boost::asio::ip::tcp::socket socket, ServerState& state, std::string peer_address,
-              int32_t peer_port);
+  // `socket` is connected; `poller` and `state` outlive the session's
+  // events.
+  AsioSession(boost::asio::ip::tcp::socket socket, SocketPoller& poller, ServerState& state,
+              std::string peer_address, int32_t peer_port);
+  ~AsioSession();
+  AsioSession(const AsioSession&) = delete;
+  AsioSession& operator=(const AsioSession&) = delete;
 
   // Starts reading. Data goes to OnDataArrival, the peer's close to
   // OnSocketClose, a read error to OnSocketError, each with `connection`
@@ -61,7 +67,7 @@ class AsioSession : public std::enable_shared_from_this<AsioSession> {
   // Calls `then` at `due` unless the session has closed by then; replaces a
   // wait not yet done.
   void WaitUntil(std::chrono::steady_clock::time_point due, std::function<void()> then);
-  // Stops and restarts reading; a read already under way still delivers.
+  // Stops and restarts reading.
   void SetReading(bool on);
   const std::string& PeerAddress() const { return peer_address_; }
   int32_t PeerPort() const { return peer_port_; }
@@ -70,7 +76,11 @@ class AsioSession : public std::enable_shared_from_this<AsioSession> {
   std::chrono::steady_clock::time_point unread_since() const { return unread_since_; }
 
  private:
-  void ReadSome();
+  // One receive: more may wait when it filled the buffer.
+  bool OnReadable() override;
+  void OnWritable() override;
+  // Tells the poller what the session waits for now.
+  void Rewatch();
   // Sends what the socket takes of the queue now, then waits for room for
   // the rest.
   void WriteQueued();
@@ -82,21 +92,21 @@ class AsioSession : public std::enable_shared_from_this<AsioSession> {
   void LeavesWaiting(size_t size);
   size_t LargestWaiting();
 
-  boost::asio::ip::tcp::socket socket_;
+  int fd_ = -1;
+  SocketPoller& poller_;
   ServerState& state_;
   std::string peer_address_;
   int32_t peer_port_;
   std::weak_ptr<cClientConnection> connection_;
   std::array<char, 65536> read_buffer_;
-  bool reading_ = true;          // reads wanted
-  bool read_in_flight_ = false;  // a read is under way
+  bool reading_ = true;  // reads wanted
   boost::asio::steady_timer wait_timer_;
   std::deque<SharedPacket> write_queue_;
   size_t front_sent_ = 0;  // bytes of the first packet already sent
   std::array<iovec, 64> gathered_;
   size_t in_flight_bytes_ = 0;
   size_t in_flight_ = 0;        // packets at the queue's front in the write under way
-  bool waiting_room_ = false;   // a wait for room in the socket is under way
+  bool waiting_room_ = false;   // the socket had no room: the poller reports it
   bool handling_data_ = false;  // OnDataArrival runs for this client
   size_t unsent_bytes_ = 0;
   // The largest packet behind the write under way, looked for again only

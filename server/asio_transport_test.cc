@@ -5,6 +5,8 @@
 #include <boost/asio/io_context.hpp>
 #include <boost/asio/read.hpp>
 
+#include "protocol/framing.h"
+#include "protocol/messages.h"
 #include "protocol/sending.h"
 #include "testing/fake_transport.h"
 
@@ -33,7 +35,8 @@ struct Sessions : TestServer {
     peer.connect(acceptor.local_endpoint());
     tcp::socket accepted(io);
     acceptor.accept(accepted);
-    sessions.push_back(std::make_shared<AsioSession>(std::move(accepted), state, "127.0.0.1", 1));
+    sessions.push_back(
+        std::make_shared<AsioSession>(std::move(accepted), poller, state, "127.0.0.1", 1));
     state.ClientConnections.push_back(std::make_shared<cClientConnection>(
         std::make_unique<AsioTransport>(sessions.back()), std::chrono::steady_clock::now()));
     sessions.back()->Start(state.ClientConnections.back());
@@ -49,6 +52,7 @@ struct Sessions : TestServer {
   }
 
   boost::asio::io_context io;
+  SocketPoller poller{io};
   tcp::acceptor acceptor;
   std::deque<tcp::socket> peers;
   std::vector<std::shared_ptr<AsioSession>> sessions;
@@ -155,6 +159,45 @@ TEST(AsioSessionTest, PastTheTotalLimitTheLongestStalledAreClosedFirst) {
   EXPECT_FALSE(reader.IsConnected() || idle.IsConnected());
   EXPECT_EQ(f.state.UnsentTotal, 0u);
   EXPECT_EQ(f.log.lines.size(), 3u);
+}
+
+// A burst of requests larger than the read buffer is answered whole though
+// nothing more arrives: the socket is asked again while a receive fills the
+// buffer, and reading stopped for a long burst resumes with what waits.
+TEST(AsioSessionTest, BurstLargerThanTheReadBufferIsAnsweredWhole) {
+  Sessions f;
+  f.Connect();
+  const std::string request = EncodePacket(NETWORK_COMMON_RECEIVERTYPES, "");
+  constexpr int kRequests = 40000;
+  std::string burst;
+  for (int i = 0; i < kRequests; ++i) burst += request;
+  ASSERT_GT(burst.size(), 2 * 65536u);
+  tcp::socket& peer = f.peers[0];
+  peer.non_blocking(true);
+  PacketFramer framer;
+  int answers = 0;
+  size_t written = 0;
+  const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+  while (answers < kRequests && std::chrono::steady_clock::now() < end) {
+    boost::system::error_code error;
+    // More only once everything sent so far is answered: what the server
+    // left unread must not wait for a new arrival.
+    if (written < burst.size() && answers == static_cast<int>(written / request.size())) {
+      written += peer.write_some(
+          boost::asio::buffer(burst.data() + written, burst.size() - written), error);
+      ASSERT_GT(written, 65536u) << "the socket buffers take less than a read";
+    }
+    f.io.poll();
+    f.io.restart();
+    char chunk[65536];
+    const size_t got = peer.read_some(boost::asio::buffer(chunk), error);
+    framer.Feed(std::string_view(chunk, got));
+    Frame frame;
+    while (framer.Next(frame) == FrameStatus::kPacket) {
+      answers += frame.type == NETWORK_COMMON_RECEIVERTYPES ? 1 : 0;
+    }
+  }
+  EXPECT_EQ(answers, kRequests);
 }
 
 TEST(AsioSessionTest, RemovedConnectionEndsTheSessionWithoutEvents) {

@@ -84,7 +84,7 @@ void EventLoop::OnAccepted(tcp::socket socket) {
   int32_t port = peer.port();
   std::shared_ptr<AsioSession> session;
   auto connection = OnConnectionRequest(state_, address, port, [&] {
-    session = std::make_shared<AsioSession>(std::move(socket), state_, address, port);
+    session = std::make_shared<AsioSession>(std::move(socket), poller_, state_, address, port);
     return std::make_unique<AsioTransport>(session);
   });
   if (!connection) {

@@ -17,6 +17,7 @@
 #include "server/accept_loop.h"
 #include "server/deferred_saves.h"
 #include "server/save_thread.h"
+#include "server/socket_poller.h"
 
 namespace orlund {
 
@@ -60,6 +61,8 @@ class EventLoop {
   // Only this thread does I/O on the context, so the reactor's per-socket
   // locks are left out; the writer thread only posts, which stays locked.
   boost::asio::io_context io_{BOOST_ASIO_CONCURRENCY_HINT_UNSAFE_IO};
+  // The client sockets' readiness; goes after every session that uses it.
+  SocketPoller poller_{io_};
   boost::asio::ip::tcp::acceptor acceptor_;
   AcceptLoop accept_loop_;
   boost::asio::steady_timer timer_;

@@ -1,0 +1,69 @@
+#pragma once
+// Readiness of the client sockets, level-triggered, on the event loop. The
+// io_context's reactor reports readiness by edges, so a reader there must
+// receive until the socket says it is empty: two receives for every request
+// a client sends and waits on. Here a socket stays ready while data waits,
+// so one receive per arrival serves, and one wait of the event loop serves
+// every client with data at once.
+
+#include <sys/epoll.h>
+
+#include <array>
+#include <boost/asio/io_context.hpp>
+#include <boost/asio/posix/stream_descriptor.hpp>
+#include <memory>
+#include <vector>
+
+namespace orlund {
+
+class SocketPoller {
+ public:
+  // What a watched socket is ready for is reported to its client.
+  class Client {
+   public:
+    // Data, the peer's close or an error waits. True when more may wait
+    // than was taken, so the socket is asked again in the same round.
+    virtual bool OnReadable() = 0;
+    // The socket has room for writing again.
+    virtual void OnWritable() = 0;
+
+   protected:
+    ~Client() = default;
+  };
+
+  // The io_context must not run handlers once the poller is gone.
+  explicit SocketPoller(boost::asio::io_context& io);
+  ~SocketPoller();
+  SocketPoller(const SocketPoller&) = delete;
+  SocketPoller& operator=(const SocketPoller&) = delete;
+
+  // Watches `fd` for `client`, which is called while it exists and the
+  // socket is watched; for reading when `read`, for room to write when
+  // `write`; watching for neither takes it out of the set. Calling it again
+  // changes what is watched. False when the system refuses to watch it: its
+  // client cannot be served.
+  bool Watch(int fd, std::weak_ptr<Client> client, bool read, bool write);
+  // Stops watching `fd`, before it is closed.
+  void Forget(int fd);
+
+ private:
+  void Arm();
+  void Poll();
+  // A round of Poll soon, once however often asked for.
+  void PostPoll();
+
+  struct Watched {
+    std::weak_ptr<Client> client;
+    uint32_t events = 0;
+  };
+
+  int epoll_fd_;
+  boost::asio::io_context& io_;
+  boost::asio::posix::stream_descriptor descriptor_;
+  std::vector<Watched> watched_;  // by file descriptor
+  std::array<epoll_event, 64> ready_;
+  bool armed_ = false;
+  bool poll_posted_ = false;
+};
+
+}  // namespace orlund
