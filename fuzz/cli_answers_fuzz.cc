@@ -107,7 +107,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   close(fds[0]);
   close(fds[1]);
 
-  FUZZ_CHECK(status >= kExitOk && status <= kExitBadInput);
+  FUZZ_CHECK(status >= kExitOk && status <= kExitHighest);
   FUZZ_CHECK(err.str().find("[json.exception") == std::string::npos);
   if (status == kExitOk && options.json && !options.command.starts_with("render-")) {
     FUZZ_CHECK(Json::accept(out.str()));

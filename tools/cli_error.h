@@ -21,6 +21,8 @@ enum CliExitCode : int {
   kExitLoginFailed = 9,  // the server requires a login and the password gave level 0
   kExitNotAllowed = 10,  // the user level is below the server's level for changes
 };
+// The highest status the client exits with; follows the last one above.
+inline constexpr int kExitHighest = kExitNotAllowed;
 
 class CliError : public std::runtime_error {
  public:
