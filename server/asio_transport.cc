@@ -55,7 +55,8 @@ bool AsioSession::OnReadable() {
     Close();
     return false;
   }
-  const ssize_t length = ::recv(fd_, read_buffer_.data(), read_buffer_.size(), MSG_DONTWAIT);
+  const std::span<char> buffer = poller_.read_buffer();
+  const ssize_t length = ::recv(fd_, buffer.data(), buffer.size(), MSG_DONTWAIT);
   if (length < 0) {
     if (errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR) return false;
     OnSocketError(state_, *connection, std::system_category().message(errno));
@@ -68,10 +69,10 @@ bool AsioSession::OnReadable() {
   const size_t taken = static_cast<size_t>(length);
   state_.metrics.bytes_received += taken;
   handling_data_ = true;
-  OnDataArrival(state_, *connection, std::string_view(read_buffer_.data(), taken));
+  OnDataArrival(state_, *connection, std::string_view(buffer.data(), taken));
   handling_data_ = false;
   if (open_ && !waiting_room_ && !write_queue_.empty()) WriteQueued();
-  return open_ && taken == read_buffer_.size();
+  return open_ && taken == buffer.size();
 }
 
 void AsioSession::OnWritable() {

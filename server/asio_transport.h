@@ -98,7 +98,6 @@ class AsioSession : public SocketPoller::Client, public std::enable_shared_from_
   std::string peer_address_;
   int32_t peer_port_;
   std::weak_ptr<cClientConnection> connection_;
-  std::array<char, 65536> read_buffer_;
   bool reading_ = true;  // reads wanted
   boost::asio::steady_timer wait_timer_;
   std::deque<SharedPacket> write_queue_;

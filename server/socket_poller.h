@@ -12,6 +12,7 @@
 #include <boost/asio/io_context.hpp>
 #include <boost/asio/posix/stream_descriptor.hpp>
 #include <memory>
+#include <span>
 #include <vector>
 
 namespace orlund {
@@ -46,6 +47,10 @@ class SocketPoller {
   // Stops watching `fd`, before it is closed.
   void Forget(int fd);
 
+  // The buffer every client receives into: clients are called one at a
+  // time, and each hands what it received on before it returns.
+  std::span<char> read_buffer() { return read_buffer_; }
+
  private:
   void Arm();
   void Poll();
@@ -62,6 +67,7 @@ class SocketPoller {
   boost::asio::posix::stream_descriptor descriptor_;
   std::vector<Watched> watched_;  // by file descriptor
   std::array<epoll_event, 64> ready_;
+  std::array<char, 65536> read_buffer_;
   bool armed_ = false;
   bool poll_posted_ = false;
 };
