@@ -8,7 +8,8 @@
 #
 # TARGET is a name of fuzz/NAME_fuzz.cc; "all" runs every target, N at a
 # time (default 1). SECONDS 0 runs without a time limit, e.g.
-# "scripts/fuzz.sh dispatch 0 -runs=10000000". New inputs go to
+# "scripts/fuzz.sh dispatch 0 -runs=10000000"; with -fork=N that run uses N
+# worker processes, one per processor. New inputs go to
 # build-fuzz/corpus/TARGET/, the checked-in seeds of fuzz/corpus/TARGET/ are
 # only read. Fails when a target finds a crash, a leak, a timeout or a broken
 # property; the input that did it is kept in build-fuzz/artifacts/TARGET/ and
@@ -20,7 +21,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 
 usage() {
-  sed -n '2,18p' "$0" | sed 's/^# \{0,1\}//' >&2
+  sed -n '2,19p' "$0" | sed 's/^# \{0,1\}//' >&2
   exit 2
 }
 
@@ -94,6 +95,15 @@ run() {
   local runs speed cov
   runs=$(sed -n 's/^stat::number_of_executed_units: *//p' "$log")
   speed=$(sed -n 's/^stat::average_exec_per_sec: *//p' "$log")
+  if [ -z "$runs" ]; then
+    # With -fork=N the final figures are the last progress line of the
+    # process that ran the workers.
+    local last seconds
+    last=$(grep -E '^#[0-9]+: cov:' "$log" | tail -1 || true)
+    runs=$(sed -nE 's/^#([0-9]+):.*/\1/p' <<<"$last")
+    seconds=$(sed -nE 's/.* time: ([0-9]+)s.*/\1/p' <<<"$last")
+    [ -n "$runs" ] && [ "${seconds:-0}" -gt 0 ] && speed=$((runs / seconds))
+  fi
   cov=$(grep -E '^#[0-9]+.*(DONE|cov:)' "$log" | tail -1 | grep -oE 'cov: [0-9]+ ft: [0-9]+' || true)
   if [ "$status" -eq 0 ]; then
     echo "$name: ${runs:-?} runs, ${speed:-?}/s, ${cov:-no coverage line}, no crash"
