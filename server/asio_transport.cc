@@ -14,6 +14,13 @@
 
 namespace orlund {
 
+namespace {
+
+// A failure of a non-blocking call that only means "not now".
+bool NotNow(int error) { return error == EAGAIN || error == EWOULDBLOCK || error == EINTR; }
+
+}  // namespace
+
 AsioSession::AsioSession(boost::asio::ip::tcp::socket socket, SocketPoller& poller,
                          ServerState& state, std::string peer_address, int32_t peer_port)
     : poller_(poller),
@@ -58,7 +65,7 @@ bool AsioSession::OnReadable() {
   const std::span<char> buffer = poller_.read_buffer();
   const ssize_t length = ::recv(fd_, buffer.data(), buffer.size(), MSG_DONTWAIT);
   if (length < 0) {
-    if (errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR) return false;
+    if (NotNow(errno)) return false;
     OnSocketError(state_, *connection, std::system_category().message(errno));
     return false;
   }
@@ -116,7 +123,7 @@ void AsioSession::Write(const SharedPacket& packet) {
   size_t sent = 0;
   if (write_queue_.empty() && !handling_data_) {
     const ssize_t n = ::send(fd_, packet->bytes.data(), size, MSG_NOSIGNAL | MSG_DONTWAIT);
-    if (n < 0 && errno != EAGAIN && errno != EWOULDBLOCK && errno != EINTR) {
+    if (n < 0 && !NotNow(errno)) {
       Close();
       return;
     }

@@ -49,10 +49,15 @@ bool SocketPoller::Watch(int fd, std::weak_ptr<Client> client, bool read, bool w
 }
 
 void SocketPoller::Forget(int fd) {
-  if (fd < 0 || static_cast<size_t>(fd) >= watched_.size()) return;
-  Watched& entry = watched_[static_cast<size_t>(fd)];
-  if (entry.events != 0) ::epoll_ctl(epoll_fd_, EPOLL_CTL_DEL, fd, nullptr);
-  entry = Watched{};
+  Watched* entry = Find(fd);
+  if (entry == nullptr) return;
+  if (entry->events != 0) ::epoll_ctl(epoll_fd_, EPOLL_CTL_DEL, fd, nullptr);
+  *entry = Watched{};
+}
+
+SocketPoller::Watched* SocketPoller::Find(int fd) {
+  if (fd < 0 || static_cast<size_t>(fd) >= watched_.size()) return nullptr;
+  return &watched_[static_cast<size_t>(fd)];
 }
 
 void SocketPoller::Arm() {
@@ -76,22 +81,19 @@ void SocketPoller::Poll() {
   for (int i = 0; i < count; ++i) {
     const int fd = ready_[i].data.fd;
     const uint32_t events = ready_[i].events;
-    // A client met earlier in the round may have closed this one: only
-    // sockets still watched, of clients that still exist, are reported.
-    auto current = [&]() -> std::shared_ptr<Client> {
-      if (static_cast<size_t>(fd) >= watched_.size()) return nullptr;
-      return watched_[static_cast<size_t>(fd)].client.lock();
+    // A client met earlier in the round may have closed this one, and the
+    // write may change what is watched: the entry is looked at afresh each
+    // time, and only clients that still exist are called.
+    auto wanting = [&](uint32_t what) -> std::shared_ptr<Client> {
+      const Watched* entry = Find(fd);
+      if (entry == nullptr || (events & (what | EPOLLERR | EPOLLHUP)) == 0 ||
+          (entry->events & what) == 0) {
+        return nullptr;
+      }
+      return entry->client.lock();
     };
-    auto wants = [&](uint32_t what) {
-      return static_cast<size_t>(fd) < watched_.size() &&
-             (watched_[static_cast<size_t>(fd)].events & what) != 0;
-    };
-    if ((events & (EPOLLOUT | EPOLLERR | EPOLLHUP)) != 0 && wants(EPOLLOUT)) {
-      if (auto member = current()) member->OnWritable();
-    }
-    if ((events & (EPOLLIN | EPOLLERR | EPOLLHUP)) != 0 && wants(EPOLLIN)) {
-      if (auto member = current()) again = member->OnReadable() || again;
-    }
+    if (auto member = wanting(EPOLLOUT)) member->OnWritable();
+    if (auto member = wanting(EPOLLIN)) again = member->OnReadable() || again;
   }
   if (again) {
     PostPoll();

@@ -62,6 +62,9 @@ class SocketPoller {
     uint32_t events = 0;
   };
 
+  // The entry of `fd`, or null when it was never watched.
+  Watched* Find(int fd);
+
   int epoll_fd_;
   boost::asio::io_context& io_;
   boost::asio::posix::stream_descriptor descriptor_;
