@@ -107,6 +107,9 @@ run() {
   cov=$(grep -E '^#[0-9]+.*(DONE|cov:)' "$log" | tail -1 | grep -oE 'cov: [0-9]+ ft: [0-9]+' || true)
   if [ "$status" -eq 0 ]; then
     echo "$name: ${runs:-?} runs, ${speed:-?}/s, ${cov:-no coverage line}, no crash"
+  elif grep -q 'libFuzzer: run interrupted' "$log" && ! grep -qE 'ERROR:|property broken' "$log"; then
+    # Stopped by a signal (^C, kill -INT): not a fault, but not a whole run.
+    echo "$name: interrupted after ${runs:-?} runs, ${speed:-?}/s, ${cov:-no coverage line}, no crash until then"
   else
     echo "$name: FAILED (exit $status) after ${runs:-?} runs; see $log and $artifacts/"
     grep -E 'ERROR:|property broken|SUMMARY:|Test unit written' "$log" | head -20 | sed 's/^/  /'
