@@ -1,10 +1,6 @@
 #include "tools/stress_clients.h"
 
-#include <netinet/in.h>
-#include <sys/socket.h>
-
 #include <algorithm>
-#include <cstdio>
 #include <exception>
 #include <random>
 #include <thread>
@@ -122,18 +118,6 @@ void RunInnocentClient(StressRun& run, int index) {
                (packet.type == NETWORK_COMMON_KEEPALIVE || packet.type == NETWORK_RECEIVER_UPDATE ||
                 packet.type == NETWORK_RECEIVER_REMOVE));
       if (result != StressSocket::ReadResult::kPacket) {
-        {
-          sockaddr_in a{};
-          socklen_t l = sizeof a;
-          getsockname(socket.fd(), (sockaddr*)&a, &l);
-          fprintf(stderr, "DBG innocent %d lost type %d result %d buffered %zu at %.3f\n",
-                  ntohs(a.sin_port), type, (int)result, socket.buffered(),
-                  std::chrono::duration<double>(Clock::now() - run.hostile_end).count());
-          std::string cmd = "ss -tnmi '( sport = :" + std::to_string(ntohs(a.sin_port)) +
-                            " or dport = :" + std::to_string(ntohs(a.sin_port)) + " )' >&2";
-          if (std::system(cmd.c_str())) {
-          }
-        }
         ++f.lost;
         f.closed += result == StressSocket::ReadResult::kClosed;
         break;

@@ -32,8 +32,6 @@ class StressSocket {
   bool connected() const { return fd_ >= 0 && !closed_; }
   // The server closed the connection (or reset it), as far as seen.
   bool closed() const { return closed_; }
-  size_t buffered() const { return received_.size() - cursor_; }
-  int fd() const { return fd_; }
 
   // Sends all of `bytes` by `until`; false when the time ran out or the
   // connection failed.
