@@ -4,8 +4,25 @@
 
 namespace orlund {
 
-bool QueueAlarmCommand(ServerState& state, const std::string& command) {
-  return ReportAlarmCommand(state, state.alarm.SetCommandEntry(command));
+void QueueAlarmCommand(ServerState& state, std::string command, PendingAudit audit) {
+  if (state.CommandsInFlight >= ServerState::kMaxCommandsInFlight) {
+    ReportAlarmCommand(state, kCommandQueueFull);
+    return;
+  }
+  ++state.CommandsInFlight;
+  BackgroundJob job = [&state, command = std::move(command), audit = std::move(audit)] {
+    // On the background thread: only the alarm link, which is made for it.
+    const int32_t result = state.alarm.SetCommandEntry(command);
+    return std::function<void()>([&state, result, audit] {
+      --state.CommandsInFlight;
+      if (ReportAlarmCommand(state, result)) RecordAudit(state, audit);
+    });
+  };
+  if (state.run_in_background) {
+    state.run_in_background(std::move(job));
+  } else {
+    job()();
+  }
 }
 
 bool ReportAlarmCommand(ServerState& state, int32_t result) {

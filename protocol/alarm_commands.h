@@ -6,12 +6,18 @@
 #include <cstdint>
 #include <string>
 
+#include "protocol/audit.h"
 #include "protocol/server_state.h"
 
 namespace orlund {
 
-// True when the command was queued.
-bool QueueAlarmCommand(ServerState& state, const std::string& command);
+// Hands `command` to the spool through state.run_in_background, so that the
+// spool's write and sync of each command never hold up the clients; once it
+// is queued, `audit` is recorded (the audit trail names only commands the
+// alarm server got). Commands keep their order. While
+// ServerState::kMaxCommandsInFlight commands wait for the spool, a new one is
+// refused as by a full spool: a flood of commands cannot fill the memory.
+void QueueAlarmCommand(ServerState& state, std::string command, PendingAudit audit);
 
 // The same report for a command another thread handed to the spool
 // (SetCommandEntry's `result`); true when it was queued.

@@ -53,14 +53,22 @@ std::string AuditLine(AuditKind kind, const std::string& user, const std::string
          ": " + object;
 }
 
-void Audit(ServerState& state, const cClientConnection& connection, AuditKind kind,
-           const std::string& object) {
-  const std::string user = connection.GetUserName();
-  const std::string line = AuditLine(kind, user, connection.PeerAddress(), object);
+PendingAudit AuditOf(const cClientConnection& connection, AuditKind kind, std::string object) {
+  return PendingAudit{kind, connection.GetUserName(), connection.PeerAddress(), std::move(object)};
+}
+
+void RecordAudit(ServerState& state, const PendingAudit& event) {
+  const std::string line = AuditLine(event.kind, event.user, event.address, event.object);
   state.log.ServerLog(line);
   if (state.audit_journal)
-    state.audit_journal(AuditEvent{AuditMessageId(kind), line, user.empty() ? "-" : user,
-                                   connection.PeerAddress(), object});
+    state.audit_journal(AuditEvent{AuditMessageId(event.kind), line,
+                                   event.user.empty() ? "-" : event.user, event.address,
+                                   event.object});
+}
+
+void Audit(ServerState& state, const cClientConnection& connection, AuditKind kind,
+           const std::string& object) {
+  RecordAudit(state, AuditOf(connection, kind, object));
 }
 
 bool ChangeAllowed(ServerState& state, const cClientConnection& connection, int type) {

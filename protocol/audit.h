@@ -35,8 +35,19 @@ const char* AuditMessageId(AuditKind kind);
 std::string AuditLine(AuditKind kind, const std::string& user, const std::string& address,
                       const std::string& object);
 
-// Writes the audit line of `kind` to the server log and, when set, hands
+// An audited event of a connection, taken while the connection exists and
+// recorded later, when it may have gone.
+struct PendingAudit {
+  AuditKind kind;
+  std::string user;
+  std::string address;
+  std::string object;
+};
+PendingAudit AuditOf(const cClientConnection& connection, AuditKind kind, std::string object);
+
+// Writes the audit line of the event to the server log and, when set, hands
 // the event to the journal.
+void RecordAudit(ServerState& state, const PendingAudit& event);
 void Audit(ServerState& state, const cClientConnection& connection, AuditKind kind,
            const std::string& object);
 

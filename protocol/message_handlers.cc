@@ -24,11 +24,10 @@ void HandleSubmitMessage(ServerState& state, cClientConnection& connection,
 
   // The alarm server gets the message as it came, receivers and separators
   // included.
-  if (QueueAlarmCommand(state, "FT:" + MessageString(request))) {
-    std::string receivers;
-    for (const auto& r : request.receivers) receivers += (receivers.empty() ? "" : ", ") + r;
-    Audit(state, connection, AuditKind::kMessageSent, "to " + receivers);
-  }
+  std::string receivers;
+  for (const auto& r : request.receivers) receivers += (receivers.empty() ? "" : ", ") + r;
+  QueueAlarmCommand(state, "FT:" + MessageString(request),
+                    AuditOf(connection, AuditKind::kMessageSent, "to " + receivers));
   if (!state.settings.StoreActiveXMessagesByServer) return;
   // A message without receivers is not remembered.
   if (request.receivers.empty()) return;
@@ -52,8 +51,7 @@ void HandleLastMessageText(ServerState& state, cClientConnection& connection, st
 void HandleSubmitCommandEntry(ServerState& state, cClientConnection& connection,
                               std::string_view payload) {
   const std::string command = Decode<CommandEntryRequest>(payload).command;
-  if (QueueAlarmCommand(state, command))
-    Audit(state, connection, AuditKind::kCommandQueued, command);
+  QueueAlarmCommand(state, command, AuditOf(connection, AuditKind::kCommandQueued, command));
 }
 
 }  // namespace orlund

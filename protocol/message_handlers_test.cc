@@ -73,5 +73,35 @@ TEST_F(MessageHandlersTest, AFullSpoolIsLoggedAtTheFirstRefusalThenAtMostOnceAMi
   EXPECT_TRUE(server.alarm.commands.empty());
 }
 
+// Commands handed to a background thread reach the spool in order and are
+// audited only once there; past the most that may wait, more are refused as
+// by a full spool.
+TEST_F(MessageHandlersTest, CommandsWaitingForTheSpoolAreBoundedAndAuditedWhenQueued) {
+  std::vector<BackgroundJob> held;
+  server.state.run_in_background = [&](BackgroundJob job) { held.push_back(std::move(job)); };
+  const size_t most = ServerState::kMaxCommandsInFlight;
+  for (size_t i = 0; i < most + 2; ++i) {
+    Request(server, client, 190, EncodeString("cmd " + std::to_string(i)));
+  }
+  ASSERT_EQ(held.size(), most);
+  EXPECT_TRUE(server.alarm.commands.empty());
+  EXPECT_EQ(server.log.lines,
+            std::vector<std::string>{"Command spool full: 1 command for the alarm server refused"});
+
+  std::vector<std::function<void()>> completions;
+  for (BackgroundJob& job : held) completions.push_back(job());
+  ASSERT_EQ(server.alarm.commands.size(), most);
+  EXPECT_EQ(server.alarm.commands.back(), "cmd " + std::to_string(most - 1));
+  EXPECT_EQ(server.log.lines.size(), 1u) << "audited before the completion";
+  for (auto& completion : completions) completion();
+  ASSERT_EQ(server.log.lines.size(), 1 + most);
+  EXPECT_EQ(server.log.lines[1], "Command queued by - from 10.0.0.5: cmd 0");
+  EXPECT_EQ(server.state.CommandsInFlight, 0u);
+
+  held.clear();
+  Request(server, client, 190, EncodeString("again"));
+  EXPECT_EQ(held.size(), 1u);
+}
+
 }  // namespace
 }  // namespace orlund

@@ -76,6 +76,10 @@ struct CommandSpoolRefusals {
   int32_t unreported = 0;  // refused since the last line
 };
 
+// Work for a thread beside the event thread: the job runs there, and what it
+// returns runs on the event thread afterwards.
+using BackgroundJob = std::function<std::function<void()>()>;
+
 struct ServerState {
   ServerState(const TextSource& texts, LogSink& log, AlarmLink& alarm)
       : texts(texts), log(log), alarm(alarm), login_throttle(log) {}
@@ -132,6 +136,13 @@ struct ServerState {
   int32_t PollElapsed = 0;
 
   CommandSpoolRefusals spool_refusals;
+  // Runs jobs that wait on the disk (the alarm server's spool syncs every
+  // command) away from the event thread; empty: at once, on the caller's
+  // thread, as tests want it.
+  std::function<void(BackgroundJob)> run_in_background;
+  // Commands handed to the background and not yet in the spool.
+  size_t CommandsInFlight = 0;
+  static constexpr size_t kMaxCommandsInFlight = 100;
   // Receives every audited event besides the server log (the journal, as a
   // service); empty otherwise.
   std::function<void(const AuditEvent&)> audit_journal;

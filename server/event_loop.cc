@@ -47,12 +47,15 @@ EventLoop::EventLoop(ServerState& state)
   signals_.add(SIGINT);
   signals_.add(SIGTERM);
   signals_.add(SIGUSR1);
+  // Commands for the alarm server go to its spool from the writer thread.
+  state_.run_in_background = [this](BackgroundJob job) { save_thread_.Execute(std::move(job)); };
   // The packet-list lines of one turn reach stdout in one write.
   state_.List_Packets.SetFlushScheduler(
       [this] { boost::asio::post(io_, [this] { state_.List_Packets.Flush(); }); });
 }
 
 EventLoop::~EventLoop() {
+  state_.run_in_background = nullptr;
   state_.ClientConnections.clear();
   state_.List_Packets.SetFlushScheduler({});
   state_.List_Packets.Flush();
@@ -137,8 +140,11 @@ void EventLoop::Stop() {
   acceptor_.close(ignored);
   timer_.cancel();
   state_.ClientConnections.clear();
-  // A client's acknowledged change must not be lost.
-  saves_.Finish([this] { io_.stop(); });
+  // The commands handed to the writer before the stop reach the spool, and
+  // their audit lines the log, before the pending saves are finished; a
+  // client's acknowledged change must not be lost.
+  save_thread_.Execute(
+      [this] { return std::function<void()>([this] { saves_.Finish([this] { io_.stop(); }); }); });
 }
 
 void EventLoop::Run() {
