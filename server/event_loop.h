@@ -66,6 +66,7 @@ class EventLoop {
   boost::asio::ip::tcp::acceptor acceptor_;
   AcceptLoop accept_loop_;
   boost::asio::steady_timer timer_;
+  boost::asio::steady_timer list_flush_timer_;
   boost::asio::signal_set signals_;
   SaveThread save_thread_;
   DeferredSaves saves_;

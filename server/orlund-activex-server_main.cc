@@ -1,6 +1,8 @@
 // orlund-activex-server: the Orlund ActiveX Server.
 
 #include <malloc.h>
+#include <stdio.h>
+#include <unistd.h>
 
 #include <iostream>
 
@@ -15,6 +17,10 @@ int main(int argc, char** argv) {
   // freed and then serves the next from the heap, where the pages stay with
   // the process after a burst of hostile clients.
   ::mallopt(M_MMAP_THRESHOLD, 256 * 1024);
+  // Into a file or a pipe the packet list goes in large writes, flushed
+  // together a moment after the first line; a terminal keeps its lines.
+  static char stdout_buffer[64 * 1024];
+  if (::isatty(STDOUT_FILENO) == 0) ::setvbuf(stdout, stdout_buffer, _IOFBF, sizeof stdout_buffer);
   orlund::CommandLine command_line = orlund::ParseCommandLine(argc, argv);
   const std::string program = "orlund-activex-server";
   if (!command_line.error.empty()) {
