@@ -95,9 +95,9 @@ run() {
   local runs speed cov
   runs=$(sed -n 's/^stat::number_of_executed_units: *//p' "$log")
   speed=$(sed -n 's/^stat::average_exec_per_sec: *//p' "$log")
-  if [ -z "$runs" ]; then
+  if [ -z "$runs" ] || [ "$runs" = 0 ]; then
     # With -fork=N the final figures are the last progress line of the
-    # process that ran the workers.
+    # process that ran the workers (its own count stays 0).
     local last seconds
     last=$(grep -E '^#[0-9]+: cov:' "$log" | tail -1 || true)
     runs=$(sed -nE 's/^#([0-9]+):.*/\1/p' <<<"$last")
