@@ -18,11 +18,7 @@ void QueueAlarmCommand(ServerState& state, std::string command, PendingAudit aud
       if (ReportAlarmCommand(state, result)) RecordAudit(state, audit);
     });
   };
-  if (state.run_in_background) {
-    state.run_in_background(std::move(job));
-  } else {
-    job()();
-  }
+  RunInBackground(state, std::move(job));
 }
 
 bool ReportAlarmCommand(ServerState& state, int32_t result) {

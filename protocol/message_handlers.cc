@@ -12,8 +12,37 @@
 namespace orlund {
 namespace {
 
-std::string ReadLastMessageSetting(const ServerState& state, const char* value_name) {
-  return ReadSetting(state.user_settings_root, kUserParametersKey, value_name, "");
+// The remembered message's receivers or text: this run's newest, or what
+// the settings store kept from before.
+std::string LastMessageValue(const ServerState& state, bool text) {
+  if (const auto& value = state.LastMessage.value) return text ? value->second : value->first;
+  return ReadSetting(state.user_settings_root, kUserParametersKey,
+                     text ? kLastMessageTextValue : kLastMessageReceiversValue, "");
+}
+
+// Writes the remembered message to the settings store from the background
+// (each value is synced to disk). A message that comes while a write is
+// under way is written by one more write of the newest when it ends, so a
+// flood of messages costs one write at a time.
+void WriteLastMessage(ServerState& state) {
+  RememberedMessage& message = state.LastMessage;
+  if (message.writing) {
+    message.changed = true;
+    return;
+  }
+  message.writing = true;
+  BackgroundJob job = [&state, root = state.user_settings_root, value = *message.value] {
+    WriteSetting(root, kUserParametersKey, kLastMessageReceiversValue, value.first);
+    WriteSetting(root, kUserParametersKey, kLastMessageTextValue, value.second);
+    return std::function<void()>([&state] {
+      RememberedMessage& message = state.LastMessage;
+      message.writing = false;
+      if (!message.changed) return;
+      message.changed = false;
+      WriteLastMessage(state);
+    });
+  };
+  RunInBackground(state, std::move(job));
 }
 
 }  // namespace
@@ -31,20 +60,18 @@ void HandleSubmitMessage(ServerState& state, cClientConnection& connection,
   if (!state.settings.StoreActiveXMessagesByServer) return;
   // A message without receivers is not remembered.
   if (request.receivers.empty()) return;
-  WriteSetting(state.user_settings_root, kUserParametersKey, kLastMessageReceiversValue,
-               JoinLastReceivers(request.receivers));
-  WriteSetting(state.user_settings_root, kUserParametersKey, kLastMessageTextValue, request.text);
+  state.LastMessage.value.emplace(JoinLastReceivers(request.receivers), request.text);
+  WriteLastMessage(state);
 }
 
 void HandleLastMessageReceivers(ServerState& state, cClientConnection& connection,
                                 std::string_view) {
-  const LastMessageReceiversAnswer answer{
-      SplitLastReceivers(ReadLastMessageSetting(state, kLastMessageReceiversValue))};
+  const LastMessageReceiversAnswer answer{SplitLastReceivers(LastMessageValue(state, false))};
   SendPacket(state, ToClient, connection, NETWORK_TEXTMESSAGE_LASTMSGRECEIVERS, Encode(answer));
 }
 
 void HandleLastMessageText(ServerState& state, cClientConnection& connection, std::string_view) {
-  const LastMessageTextAnswer answer{ReadLastMessageSetting(state, kLastMessageTextValue)};
+  const LastMessageTextAnswer answer{LastMessageValue(state, true)};
   SendPacket(state, ToClient, connection, NETWORK_TEXTMESSAGE_LASTMSGTEXT, Encode(answer));
 }
 

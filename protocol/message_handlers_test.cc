@@ -73,6 +73,33 @@ TEST_F(MessageHandlersTest, AFullSpoolIsLoggedAtTheFirstRefusalThenAtMostOnceAMi
   EXPECT_TRUE(server.alarm.commands.empty());
 }
 
+// With its write to the settings store in the background, the remembered
+// message is answered from memory at once; messages that come during a
+// write are written by one more write, of the newest.
+TEST_F(MessageHandlersTest, RememberedMessageIsWrittenInTheBackgroundOneWriteAtATime) {
+  std::vector<BackgroundJob> held;
+  server.state.run_in_background = [&](BackgroundJob job) { held.push_back(std::move(job)); };
+  Request(server, client, 60, EncodeString("A\376first"));
+  Request(server, client, 60, EncodeString("B\376second"));
+  Request(server, client, 60, EncodeString("C\376third"));
+  EXPECT_EQ(LastMessage(server, client), Answers("C", "third"));
+  ASSERT_EQ(held.size(), 4u);  // three commands and one write, of the first message
+  const auto run_held = [&] {
+    std::vector<BackgroundJob> jobs = std::move(held);
+    held.clear();
+    for (BackgroundJob& job : jobs) job()();
+  };
+  run_held();
+  EXPECT_EQ(server.alarm.commands.size(), 3u);
+  // That write ended with newer messages waiting: one more, of the newest.
+  ASSERT_EQ(held.size(), 1u);
+  run_held();
+  EXPECT_TRUE(held.empty());
+  TestServer restarted;
+  restarted.state.user_settings_root = dir.path();
+  EXPECT_EQ(LastMessage(restarted, restarted.Join()), Answers("C", "third"));
+}
+
 // Commands handed to a background thread reach the spool in order and are
 // audited only once there; past the most that may wait, more are refused as
 // by a full spool.

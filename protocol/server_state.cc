@@ -22,4 +22,12 @@ ServerClock ServerClock::System() {
   return clock;
 }
 
+void RunInBackground(ServerState& state, BackgroundJob job) {
+  if (state.run_in_background) {
+    state.run_in_background(std::move(job));
+  } else {
+    job()();
+  }
+}
+
 }  // namespace orlund

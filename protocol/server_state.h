@@ -10,6 +10,7 @@
 #include <ctime>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -80,6 +81,15 @@ struct CommandSpoolRefusals {
 // returns runs on the event thread afterwards.
 using BackgroundJob = std::function<std::function<void()>()>;
 
+// The last text message remembered in this run, as the per-user settings
+// store keeps it (receivers joined, text). Requests for it are answered from
+// here while its write to the store may still be under way.
+struct RememberedMessage {
+  std::optional<std::pair<std::string, std::string>> value;
+  bool writing = false;  // a write of it is with the background
+  bool changed = false;  // changed since that write began
+};
+
 struct ServerState {
   ServerState(const TextSource& texts, LogSink& log, AlarmLink& alarm)
       : texts(texts), log(log), alarm(alarm), login_throttle(log) {}
@@ -140,6 +150,7 @@ struct ServerState {
   // command) away from the event thread; empty: at once, on the caller's
   // thread, as tests want it.
   std::function<void(BackgroundJob)> run_in_background;
+  RememberedMessage LastMessage;
   // Commands handed to the background and not yet in the spool.
   size_t CommandsInFlight = 0;
   static constexpr size_t kMaxCommandsInFlight = 100;
@@ -165,5 +176,9 @@ struct ServerState {
     return StoreContext{ProjectDirectory, log, texts, *file_system};
   }
 };
+
+// Hands `job` to state.run_in_background, or runs it and its completion at
+// once when there is none.
+void RunInBackground(ServerState& state, BackgroundJob job);
 
 }  // namespace orlund
