@@ -73,14 +73,18 @@ void HandleHolidayLabels(ServerState& state, cClientConnection& connection, std:
 
 void HandleProfileCalendar(ServerState& state, cClientConnection& connection, std::string_view) {
   // The file is read for every request; a kept answer counts while it holds
-  // the same bytes and no request changed the calendar.
+  // the same bytes and no request changed the calendar. While the server
+  // writes the file, it may still hold older days: memory has the newest.
+  const bool writing = state.GlobalCalendarWrite.writing;
   const std::string path = GlobalCalendarPath(state.ProjectDirectory);
-  std::optional<std::string> file = ReadFileBytes(path);
+  std::optional<std::string> file = writing ? std::nullopt : ReadFileBytes(path);
   const AnswerCache::Entry& entry = state.answers.Find(NETWORK_PROFILE_CALENDAR);
-  if (entry.answer && entry.source == file) return SendKeptAnswer(state, connection, entry.answer);
+  if (!writing && entry.answer && entry.source == file) {
+    return SendKeptAnswer(state, connection, entry.answer);
+  }
   // A missing or unreadable file leaves the calendar as it was in memory.
   try {
-    state.GlobalCalendar.ReadFromDisk(path);
+    if (!writing) state.GlobalCalendar.ReadFromDisk(path);
   } catch (const std::exception&) {
   }
   CalendarPairs answer;
@@ -89,7 +93,7 @@ void HandleProfileCalendar(ServerState& state, cClientConnection& connection, st
     if (entry != 0) answer.pairs.push_back({static_cast<int16_t>(day), entry});
   }
   SharedPacket kept = MakeSharedPacket(EncodePacket(NETWORK_PROFILE_CALENDAR, Encode(answer)));
-  state.answers.Keep(NETWORK_PROFILE_CALENDAR, {kept, std::move(file), {}});
+  if (!writing) state.answers.Keep(NETWORK_PROFILE_CALENDAR, {kept, std::move(file), {}});
   SendKeptAnswer(state, connection, kept);
 }
 
@@ -110,14 +114,24 @@ void HandleGlobalCalendarUpdate(ServerState& state, cClientConnection& connectio
   state.answers.Forget(NETWORK_PROFILE_CALENDAR);
   Audit(state, connection, AuditKind::kCalendarUpdated,
         std::to_string(days) + (days == 1 ? " day" : " days"));
-  try {
-    state.GlobalCalendar.SaveToDisk(GlobalCalendarPath(state.ProjectDirectory));
-  } catch (const std::exception& e) {
-    // The client is told nothing; the window shows why the file is unchanged.
-    state.List_Packets.Add(connection.PeerName() + " " +
-                           MessageName(NETWORK_GLOBAL_CALENDAR_UPDATE) +
-                           ": calendar file not written: " + e.what());
-  }
+  // Written from the background: the write is synced to disk.
+  WriteNewest(state, state.GlobalCalendarWrite, [&state, peer = connection.PeerName()] {
+    return BackgroundJob([&state, peer, path = GlobalCalendarPath(state.ProjectDirectory),
+                          entries = state.GlobalCalendar.EncodeEntries()] {
+      try {
+        cCalendar::SaveEntries(path, entries);
+        return std::function<void()>();
+      } catch (const std::exception& e) {
+        // The client is told nothing; the window shows why the file is
+        // unchanged.
+        return std::function<void()>([&state, line = peer + " " +
+                                                     MessageName(NETWORK_GLOBAL_CALENDAR_UPDATE) +
+                                                     ": calendar file not written: " + e.what()] {
+          state.List_Packets.Add(line);
+        });
+      }
+    });
+  });
 }
 
 }  // namespace orlund

@@ -115,5 +115,35 @@ TEST_F(CalendarHandlersTest, UnwritableCalendarStillHoldsInMemory) {
       "10.0.0.5:1234 NETWORK_GLOBAL_CALENDAR_UPDATE: calendar file not written: "));
 }
 
+// Written from the background: until the write is done, the file holds the
+// old days and the answers come from memory; updates during the write are
+// written by one more write, of the newest.
+TEST_F(CalendarHandlersTest, UpdatesAreWrittenInTheBackgroundAndAnsweredFromMemoryMeanwhile) {
+  std::vector<BackgroundJob> held;
+  server.state.run_in_background = [&](BackgroundJob job) { held.push_back(std::move(job)); };
+  std::string old(29220, '\0');
+  old[20] = 2;
+  ASSERT_TRUE(WriteFileAtomically(dir.path() + "Profiles/GlobalCalendar.dat", old));
+  Request(server, client, 181, Pairs({{1, 1}}));
+  Request(server, client, 181, Pairs({{3, 3}}));
+  Request(server, client, 180);
+  EXPECT_EQ(Sent(client), EncodePacket(180, Pairs({{3, 3}})));
+  EXPECT_TRUE(CalendarFile() == old);
+  ASSERT_EQ(held.size(), 1u);
+
+  const auto run_held = [&] {
+    std::vector<BackgroundJob> jobs = std::move(held);
+    held.clear();
+    for (BackgroundJob& job : jobs) job()();
+  };
+  run_held();  // the first update; the second follows at once
+  ASSERT_EQ(held.size(), 1u);
+  run_held();
+  EXPECT_TRUE(held.empty());
+  EXPECT_TRUE(CalendarFile() == server.state.GlobalCalendar.EncodeEntries());
+  Request(server, client, 180);
+  EXPECT_EQ(Sent(client), EncodePacket(180, Pairs({{3, 3}})));
+}
+
 }  // namespace
 }  // namespace orlund

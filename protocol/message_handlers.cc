@@ -20,29 +20,16 @@ std::string LastMessageValue(const ServerState& state, bool text) {
                      text ? kLastMessageTextValue : kLastMessageReceiversValue, "");
 }
 
-// Writes the remembered message to the settings store from the background
-// (each value is synced to disk). A message that comes while a write is
-// under way is written by one more write of the newest when it ends, so a
-// flood of messages costs one write at a time.
+// Writes the remembered message to the settings store from the background:
+// each value is synced to disk.
 void WriteLastMessage(ServerState& state) {
-  RememberedMessage& message = state.LastMessage;
-  if (message.writing) {
-    message.changed = true;
-    return;
-  }
-  message.writing = true;
-  BackgroundJob job = [&state, root = state.user_settings_root, value = *message.value] {
-    WriteSetting(root, kUserParametersKey, kLastMessageReceiversValue, value.first);
-    WriteSetting(root, kUserParametersKey, kLastMessageTextValue, value.second);
-    return std::function<void()>([&state] {
-      RememberedMessage& message = state.LastMessage;
-      message.writing = false;
-      if (!message.changed) return;
-      message.changed = false;
-      WriteLastMessage(state);
+  WriteNewest(state, state.LastMessage.write, [&state] {
+    return BackgroundJob([root = state.user_settings_root, value = *state.LastMessage.value] {
+      WriteSetting(root, kUserParametersKey, kLastMessageReceiversValue, value.first);
+      WriteSetting(root, kUserParametersKey, kLastMessageTextValue, value.second);
+      return std::function<void()>();
     });
-  };
-  RunInBackground(state, std::move(job));
+  });
 }
 
 }  // namespace

@@ -30,4 +30,24 @@ void RunInBackground(ServerState& state, BackgroundJob job) {
   }
 }
 
+void WriteNewest(ServerState& state, BackgroundWrite& slot,
+                 std::function<BackgroundJob()> make_job) {
+  if (slot.writing) {
+    slot.changed = true;
+    return;
+  }
+  slot.writing = true;
+  BackgroundJob write = make_job();
+  RunInBackground(state, [&state, &slot, write = std::move(write), make_job = std::move(make_job)] {
+    std::function<void()> done = write();
+    return std::function<void()>([&state, &slot, done = std::move(done), make_job] {
+      if (done) done();
+      slot.writing = false;
+      if (!slot.changed) return;
+      slot.changed = false;
+      WriteNewest(state, slot, make_job);
+    });
+  });
+}
+
 }  // namespace orlund

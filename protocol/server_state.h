@@ -81,13 +81,19 @@ struct CommandSpoolRefusals {
 // returns runs on the event thread afterwards.
 using BackgroundJob = std::function<std::function<void()>()>;
 
+// A file the server rewrites from the background with the newest value it
+// holds in memory, one write at a time (WriteNewest).
+struct BackgroundWrite {
+  bool writing = false;  // a write is with the background
+  bool changed = false;  // the value changed since that write began
+};
+
 // The last text message remembered in this run, as the per-user settings
 // store keeps it (receivers joined, text). Requests for it are answered from
 // here while its write to the store may still be under way.
 struct RememberedMessage {
   std::optional<std::pair<std::string, std::string>> value;
-  bool writing = false;  // a write of it is with the background
-  bool changed = false;  // changed since that write began
+  BackgroundWrite write;
 };
 
 struct ServerState {
@@ -124,6 +130,9 @@ struct ServerState {
   // GlobalCalendar: shared by all connections; its file is
   // ProjectDirectory + "Profiles/GlobalCalendar.dat".
   cCalendar GlobalCalendar;
+  // Its file, while the background writes it, may hold older days than
+  // memory.
+  BackgroundWrite GlobalCalendarWrite;
   // Day type names 0..22 as renamed by clients (the answer to a name request
   // is built from the language texts and the INI file instead).
   std::array<std::string, 23> DayTypeNames;
@@ -180,5 +189,12 @@ struct ServerState {
 // Hands `job` to state.run_in_background, or runs it and its completion at
 // once when there is none.
 void RunInBackground(ServerState& state, BackgroundJob job);
+
+// Runs the job `make_job` builds (from the value in memory now) through
+// RunInBackground, unless a write of `slot` is under way: then one more
+// write, built when that one ends, writes the newest value. A flood of
+// changes costs one write at a time.
+void WriteNewest(ServerState& state, BackgroundWrite& slot,
+                 std::function<BackgroundJob()> make_job);
 
 }  // namespace orlund

@@ -70,7 +70,11 @@ bool cCalendar::ReadFromDisk(const std::string& calendar_name) {
 }
 
 bool cCalendar::SaveToDisk(const std::string& calendar_name) const {
-  std::string content = EncodeEntries();
+  SaveEntries(calendar_name, EncodeEntries());
+  return true;
+}
+
+void cCalendar::SaveEntries(const std::string& calendar_name, std::string content) {
   // The alarm server's tools may keep data of their own behind the entries.
   std::optional<std::string> old = ReadExistingFile(calendar_name);
   if (old && old->size() > kCalendarFileSize) content.append(*old, kCalendarFileSize);
@@ -78,7 +82,6 @@ bool cCalendar::SaveToDisk(const std::string& calendar_name) const {
   if (!WriteFileAtomically(calendar_name, content)) {
     ThrowFileError(errno, "cannot write calendar file", calendar_name);
   }
-  return true;
 }
 
 }  // namespace orlund

@@ -69,6 +69,9 @@ class cCalendar {
   // kept after the entries. Raises std::system_error when the old file
   // cannot be read or the new one cannot be written; the old file then stays.
   bool SaveToDisk(const std::string& calendar_name) const;
+  // The same with entries taken before (EncodeEntries), for a write away
+  // from the calendar.
+  static void SaveEntries(const std::string& calendar_name, std::string entries);
 
   // The entries as the 29220 bytes of the calendar file.
   std::string EncodeEntries() const;
