@@ -10,6 +10,7 @@
 #include "console/http_util.h"
 #include "console/json_writer.h"
 #include "console/page_layout.h"
+#include "protocol/handlers.h"
 #include "schedule/calendar.h"
 #include "schedule/ole_date.h"
 #include "store/holidays.h"
@@ -141,19 +142,6 @@ std::string EntryName(const std::array<std::string, kDayTypeCount>& names, int16
 }
 
 }  // namespace
-
-std::array<std::string, kDayTypeCount> CurrentDayTypeNames(const ServerState& state) {
-  std::array<std::string, kDayTypeCount> names;
-  for (int d = 0; d < kWeekdayCount; ++d) {
-    names[static_cast<size_t>(d)] = state.texts.GetText(kTextMonday + d);
-  }
-  for (int special = 0; special < kDayTypeCount - kWeekdayCount; ++special) {
-    names[static_cast<size_t>(kWeekdayCount + special)] =
-        ReadIniValue(state.ProjectDirectory, "Calendar", "DayType" + std::to_string(special),
-                     state.texts.GetText(kTextFirstSpecialDayType + special), kServerIniFile);
-  }
-  return names;
-}
 
 std::string ReceiversHtml(const ServerState& state) {
   const ReceiverTable& table = state.data.receivers;

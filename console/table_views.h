@@ -4,7 +4,6 @@
 // global calendar month by month (drawn by the calendar view), as HTML and
 // as JSON.
 
-#include <array>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -13,10 +12,6 @@
 #include "schedule/time_schedule.h"
 
 namespace orlund {
-
-// Day type names 0..22 as a client's name request gets them: the weekday
-// language texts and the special day type names of the INI file.
-std::array<std::string, kDayTypeCount> CurrentDayTypeNames(const ServerState& state);
 
 std::string ReceiversHtml(const ServerState& state);
 std::string ReceiversJson(const ServerState& state);

@@ -23,24 +23,39 @@ std::string SpecialDayTypeKey(int special) { return "DayType" + std::to_string(s
 
 }  // namespace
 
+std::array<std::string, kDayTypeCount> CurrentDayTypeNames(const ServerState& state,
+                                                           std::string_view ini) {
+  std::array<std::string, kDayTypeCount> names;
+  for (int d = 0; d < kWeekdayCount; ++d) names[d] = state.texts.GetText(kTextMonday + d);
+  for (int special = 0; special < kDayTypeCount - kWeekdayCount; ++special) {
+    const auto unwritten = state.SpecialDayTypeNamesUnwritten.find(special);
+    names[kWeekdayCount + special] =
+        unwritten != state.SpecialDayTypeNamesUnwritten.end()
+            ? unwritten->second
+            : IniLookup(ini, kCalendarSection, SpecialDayTypeKey(special),
+                        state.texts.GetText(kTextFirstSpecialDayType + special));
+  }
+  return names;
+}
+
+std::array<std::string, kDayTypeCount> CurrentDayTypeNames(const ServerState& state) {
+  return CurrentDayTypeNames(
+      state, ReadFileBytes(state.ProjectDirectory + kServerIniFile).value_or(std::string()));
+}
+
 void HandleDayTypeNames(ServerState& state, cClientConnection& connection, std::string_view) {
   // The names come from the language texts and the INI file, which the
   // alarm server may change too: a kept answer counts while the file is the
-  // same.
+  // same and no rename waits to be written to it.
   std::optional<std::string> ini = ReadFileBytes(state.ProjectDirectory + kServerIniFile);
+  const bool unwritten = !state.SpecialDayTypeNamesUnwritten.empty();
   const AnswerCache::Entry& entry = state.answers.Find(NETWORK_DAYTYPENAMES);
-  if (entry.answer && entry.source == ini) return SendKeptAnswer(state, connection, entry.answer);
-  DayTypeNamesAnswer answer;
-  for (int d = 0; d < kWeekdayCount; ++d) {
-    answer.names[d] = state.texts.GetText(kTextMonday + d);
+  if (!unwritten && entry.answer && entry.source == ini) {
+    return SendKeptAnswer(state, connection, entry.answer);
   }
-  for (int special = 0; special < kDayTypeCount - kWeekdayCount; ++special) {
-    answer.names[kWeekdayCount + special] =
-        ReadIniValue(state.ProjectDirectory, kCalendarSection, SpecialDayTypeKey(special),
-                     state.texts.GetText(kTextFirstSpecialDayType + special), kServerIniFile);
-  }
+  const DayTypeNamesAnswer answer{CurrentDayTypeNames(state, ini.value_or(std::string()))};
   SharedPacket kept = MakeSharedPacket(EncodePacket(NETWORK_DAYTYPENAMES, Encode(answer)));
-  state.answers.Keep(NETWORK_DAYTYPENAMES, {kept, std::move(ini), {}});
+  if (!unwritten) state.answers.Keep(NETWORK_DAYTYPENAMES, {kept, std::move(ini), {}});
   SendKeptAnswer(state, connection, kept);
 }
 
@@ -53,11 +68,28 @@ void HandleDayTypeNamesUpdate(ServerState& state, cClientConnection& connection,
   state.DayTypeNames[day_type] = request.name;
   Audit(state, connection, AuditKind::kDayTypeRenamed,
         std::to_string(day_type) + " '" + request.name + "'");
-  // Weekday names live in memory only; special day type names in the INI file.
-  if (day_type >= kWeekdayCount) {
-    WriteIniValue(state.ProjectDirectory, kCalendarSection,
-                  SpecialDayTypeKey(day_type - kWeekdayCount), request.name, kServerIniFile);
-  }
+  // Weekday names live in memory only; special day type names in the INI
+  // file, written from the background (the write is synced to disk).
+  if (day_type < kWeekdayCount) return;
+  state.SpecialDayTypeNamesUnwritten[day_type - kWeekdayCount] = request.name;
+  WriteNewest(state, state.SpecialDayTypeNamesWrite, [&state] {
+    return BackgroundJob(
+        [&state, directory = state.ProjectDirectory, names = state.SpecialDayTypeNamesUnwritten] {
+          for (const auto& [special, name] : names) {
+            WriteIniValue(directory, kCalendarSection, SpecialDayTypeKey(special), name,
+                          kServerIniFile);
+          }
+          return std::function<void()>([&state, names] {
+            // From now on the file tells, unless the name changed again since.
+            for (const auto& [special, name] : names) {
+              const auto now = state.SpecialDayTypeNamesUnwritten.find(special);
+              if (now != state.SpecialDayTypeNamesUnwritten.end() && now->second == name) {
+                state.SpecialDayTypeNamesUnwritten.erase(now);
+              }
+            }
+          });
+        });
+  });
 }
 
 void HandleHolidayLabels(ServerState& state, cClientConnection& connection, std::string_view) {

@@ -4,6 +4,7 @@
 #include <map>
 
 #include "base/file_utils.h"
+#include "protocol/framing.h"
 #include "protocol/messages.h"
 #include "store/ini_file.h"
 #include "testing/fake_transport.h"
@@ -56,6 +57,44 @@ TEST_F(CalendarHandlersTest, DayTypeNamesComeFromTextsAndOnlySpecialRenamesReach
   expected.names[22] = "N22";
   Request(server, client, 160);
   EXPECT_EQ(Sent(client), EncodePacket(160, Encode(expected)));
+}
+
+// Renames are written to the INI file from the background: until then the
+// answer lays them over the file, and renames during a write are written by
+// one more write.
+TEST_F(CalendarHandlersTest, RenamesAreWrittenInTheBackgroundAndAnsweredMeanwhile) {
+  std::vector<BackgroundJob> held;
+  server.state.run_in_background = [&](BackgroundJob job) { held.push_back(std::move(job)); };
+  const auto answered_names = [&] {
+    Request(server, client, 160);
+    Frame frame;
+    PacketFramer framer;
+    framer.Feed(Sent(client));
+    EXPECT_EQ(framer.Next(frame), FrameStatus::kPacket);
+    const auto names = Decode<DayTypeNamesAnswer>(frame.payload).names;
+    return names[8] + "," + names[9];
+  };
+  EXPECT_EQ(answered_names(), "Special1,Special2");
+  Request(server, client, 161, Rename(9, "first"));
+  Request(server, client, 161, Rename(9, "second"));
+  Request(server, client, 161, Rename(8, "other"));
+  EXPECT_EQ(answered_names(), "other,second");
+  EXPECT_FALSE(std::filesystem::exists(dir.path() + "Orlund_Server.ini"));
+  ASSERT_EQ(held.size(), 1u);
+
+  const auto run_held = [&] {
+    std::vector<BackgroundJob> jobs = std::move(held);
+    held.clear();
+    for (BackgroundJob& job : jobs) job()();
+  };
+  run_held();  // "first"; the newer names follow at once
+  ASSERT_EQ(held.size(), 1u);
+  run_held();
+  EXPECT_TRUE(held.empty());
+  EXPECT_TRUE(server.state.SpecialDayTypeNamesUnwritten.empty());
+  EXPECT_EQ(testing::ReadFile(dir.path() + "Orlund_Server.ini"),
+            "[Calendar]\r\nDayType2=second\r\nDayType1=other\r\n");
+  EXPECT_EQ(answered_names(), "other,second");
 }
 
 TEST_F(CalendarHandlersTest, HolidayLinesWithinTheCalendarFromTheLanguageFileOrNoAnswer) {

@@ -4,6 +4,8 @@
 // whole request before it changes anything, so a payload that ends early
 // (DecodeError) changes nothing and is answered by nothing.
 
+#include <array>
+#include <string>
 #include <string_view>
 
 #include "protocol/catalogue.h"
@@ -29,6 +31,13 @@ void HandleDayTypeNames(ServerState&, cClientConnection&, std::string_view);    
 void HandleDayTypeNamesUpdate(ServerState&, cClientConnection&, std::string_view);    // 161
 void HandleProfileCalendar(ServerState&, cClientConnection&, std::string_view);       // 180
 void HandleGlobalCalendarUpdate(ServerState&, cClientConnection&, std::string_view);  // 181
+// The day type names as request 160 answers them: the weekdays' from the
+// language texts, the special day types' from the server INI file, with
+// renames not yet written laid over them. `ini` is the file's bytes (empty
+// when it cannot be read); without it, the file is read.
+std::array<std::string, kDayTypeCount> CurrentDayTypeNames(const ServerState& state,
+                                                           std::string_view ini);
+std::array<std::string, kDayTypeCount> CurrentDayTypeNames(const ServerState& state);
 // Text messages and command entries.
 void HandleSubmitMessage(ServerState&, cClientConnection&, std::string_view);         // 60
 void HandleLastMessageReceivers(ServerState&, cClientConnection&, std::string_view);  // 61

@@ -9,6 +9,7 @@
 #include <chrono>
 #include <ctime>
 #include <functional>
+#include <map>
 #include <memory>
 #include <optional>
 #include <string>
@@ -136,6 +137,10 @@ struct ServerState {
   // Day type names 0..22 as renamed by clients (the answer to a name request
   // is built from the language texts and the INI file instead).
   std::array<std::string, 23> DayTypeNames;
+  // Special day type names (by special day type, 0 for day type 7) renamed
+  // by clients and not yet in the INI file, which the background writes.
+  std::map<int, std::string> SpecialDayTypeNamesUnwritten;
+  BackgroundWrite SpecialDayTypeNamesWrite;
 
   // The answers to read requests, kept until their table changes.
   AnswerCache answers;
