@@ -28,9 +28,9 @@ std::array<std::string, kDayTypeCount> CurrentDayTypeNames(const ServerState& st
   std::array<std::string, kDayTypeCount> names;
   for (int d = 0; d < kWeekdayCount; ++d) names[d] = state.texts.GetText(kTextMonday + d);
   for (int special = 0; special < kDayTypeCount - kWeekdayCount; ++special) {
-    const auto unwritten = state.SpecialDayTypeNamesUnwritten.find(special);
+    const auto unwritten = state.RenamedDayTypesUnwritten.find(special);
     names[kWeekdayCount + special] =
-        unwritten != state.SpecialDayTypeNamesUnwritten.end()
+        unwritten != state.RenamedDayTypesUnwritten.end()
             ? unwritten->second
             : IniLookup(ini, kCalendarSection, SpecialDayTypeKey(special),
                         state.texts.GetText(kTextFirstSpecialDayType + special));
@@ -48,7 +48,7 @@ void HandleDayTypeNames(ServerState& state, cClientConnection& connection, std::
   // alarm server may change too: a kept answer counts while the file is the
   // same and no rename waits to be written to it.
   std::optional<std::string> ini = ReadFileBytes(state.ProjectDirectory + kServerIniFile);
-  const bool unwritten = !state.SpecialDayTypeNamesUnwritten.empty();
+  const bool unwritten = !state.RenamedDayTypesUnwritten.empty();
   const AnswerCache::Entry& entry = state.answers.Find(NETWORK_DAYTYPENAMES);
   if (!unwritten && entry.answer && entry.source == ini) {
     return SendKeptAnswer(state, connection, entry.answer);
@@ -68,13 +68,13 @@ void HandleDayTypeNamesUpdate(ServerState& state, cClientConnection& connection,
   state.DayTypeNames[day_type] = request.name;
   Audit(state, connection, AuditKind::kDayTypeRenamed,
         std::to_string(day_type) + " '" + request.name + "'");
-  // Weekday names live in memory only; special day type names in the INI
-  // file, written from the background (the write is synced to disk).
+  // Weekday names live in memory only; the others in the INI file, written
+  // from the background (the write is synced to disk).
   if (day_type < kWeekdayCount) return;
-  state.SpecialDayTypeNamesUnwritten[day_type - kWeekdayCount] = request.name;
-  WriteNewest(state, state.SpecialDayTypeNamesWrite, [&state] {
+  state.RenamedDayTypesUnwritten[day_type - kWeekdayCount] = request.name;
+  WriteNewest(state, state.RenamedDayTypesWrite, [&state] {
     return BackgroundJob(
-        [&state, directory = state.ProjectDirectory, names = state.SpecialDayTypeNamesUnwritten] {
+        [&state, directory = state.ProjectDirectory, names = state.RenamedDayTypesUnwritten] {
           for (const auto& [special, name] : names) {
             WriteIniValue(directory, kCalendarSection, SpecialDayTypeKey(special), name,
                           kServerIniFile);
@@ -82,9 +82,9 @@ void HandleDayTypeNamesUpdate(ServerState& state, cClientConnection& connection,
           return std::function<void()>([&state, names] {
             // From now on the file tells, unless the name changed again since.
             for (const auto& [special, name] : names) {
-              const auto now = state.SpecialDayTypeNamesUnwritten.find(special);
-              if (now != state.SpecialDayTypeNamesUnwritten.end() && now->second == name) {
-                state.SpecialDayTypeNamesUnwritten.erase(now);
+              const auto now = state.RenamedDayTypesUnwritten.find(special);
+              if (now != state.RenamedDayTypesUnwritten.end() && now->second == name) {
+                state.RenamedDayTypesUnwritten.erase(now);
               }
             }
           });
@@ -103,29 +103,39 @@ void HandleHolidayLabels(ServerState& state, cClientConnection& connection, std:
              Encode(HolidayLabelsAnswer{ParseHolidayFile(*file)}));
 }
 
-void HandleProfileCalendar(ServerState& state, cClientConnection& connection, std::string_view) {
-  // The file is read for every request; a kept answer counts while it holds
-  // the same bytes and no request changed the calendar. While the server
-  // writes the file, it may still hold older days: memory has the newest.
-  const bool writing = state.GlobalCalendarWrite.writing;
-  const std::string path = GlobalCalendarPath(state.ProjectDirectory);
-  std::optional<std::string> file = writing ? std::nullopt : ReadFileBytes(path);
-  const AnswerCache::Entry& entry = state.answers.Find(NETWORK_PROFILE_CALENDAR);
-  if (!writing && entry.answer && entry.source == file) {
-    return SendKeptAnswer(state, connection, entry.answer);
-  }
-  // A missing or unreadable file leaves the calendar as it was in memory.
-  try {
-    if (!writing) state.GlobalCalendar.ReadFromDisk(path);
-  } catch (const std::exception&) {
-  }
+namespace {
+
+// The calendar in memory as request 180 answers it: its non-zero days in order.
+SharedPacket CalendarAnswer(const cCalendar& calendar) {
   CalendarPairs answer;
   for (int32_t day = 0; day < kCalendarDayCount; ++day) {
-    const int16_t entry = state.GlobalCalendar.GetDayType(day);
+    const int16_t entry = calendar.GetDayType(day);
     if (entry != 0) answer.pairs.push_back({static_cast<int16_t>(day), entry});
   }
-  SharedPacket kept = MakeSharedPacket(EncodePacket(NETWORK_PROFILE_CALENDAR, Encode(answer)));
-  if (!writing) state.answers.Keep(NETWORK_PROFILE_CALENDAR, {kept, std::move(file), {}});
+  return MakeSharedPacket(EncodePacket(NETWORK_PROFILE_CALENDAR, Encode(answer)));
+}
+
+}  // namespace
+
+void HandleProfileCalendar(ServerState& state, cClientConnection& connection, std::string_view) {
+  // While the server writes the file, it may still hold older days: memory
+  // has the newest.
+  if (state.GlobalCalendarWrite.writing) {
+    return SendKeptAnswer(state, connection, CalendarAnswer(state.GlobalCalendar));
+  }
+  // The file is read for every request; a kept answer counts while it holds
+  // the same bytes and no request changed the calendar.
+  const std::string path = GlobalCalendarPath(state.ProjectDirectory);
+  std::optional<std::string> file = ReadFileBytes(path);
+  const AnswerCache::Entry& entry = state.answers.Find(NETWORK_PROFILE_CALENDAR);
+  if (entry.answer && entry.source == file) return SendKeptAnswer(state, connection, entry.answer);
+  // A missing or unreadable file leaves the calendar as it was in memory.
+  try {
+    state.GlobalCalendar.ReadFromDisk(path);
+  } catch (const std::exception&) {
+  }
+  SharedPacket kept = CalendarAnswer(state.GlobalCalendar);
+  state.answers.Keep(NETWORK_PROFILE_CALENDAR, {kept, std::move(file), {}});
   SendKeptAnswer(state, connection, kept);
 }
 

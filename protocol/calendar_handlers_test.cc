@@ -63,8 +63,7 @@ TEST_F(CalendarHandlersTest, DayTypeNamesComeFromTextsAndOnlySpecialRenamesReach
 // answer lays them over the file, and renames during a write are written by
 // one more write.
 TEST_F(CalendarHandlersTest, RenamesAreWrittenInTheBackgroundAndAnsweredMeanwhile) {
-  std::vector<BackgroundJob> held;
-  server.state.run_in_background = [&](BackgroundJob job) { held.push_back(std::move(job)); };
+  HeldJobs held(server.state);
   const auto answered_names = [&] {
     Request(server, client, 160);
     Frame frame;
@@ -80,18 +79,13 @@ TEST_F(CalendarHandlersTest, RenamesAreWrittenInTheBackgroundAndAnsweredMeanwhil
   Request(server, client, 161, Rename(8, "other"));
   EXPECT_EQ(answered_names(), "other,second");
   EXPECT_FALSE(std::filesystem::exists(dir.path() + "Orlund_Server.ini"));
-  ASSERT_EQ(held.size(), 1u);
+  ASSERT_EQ(held.jobs.size(), 1u);
 
-  const auto run_held = [&] {
-    std::vector<BackgroundJob> jobs = std::move(held);
-    held.clear();
-    for (BackgroundJob& job : jobs) job()();
-  };
-  run_held();  // "first"; the newer names follow at once
-  ASSERT_EQ(held.size(), 1u);
-  run_held();
-  EXPECT_TRUE(held.empty());
-  EXPECT_TRUE(server.state.SpecialDayTypeNamesUnwritten.empty());
+  held.RunAll();  // "first"; the newer names follow at once
+  ASSERT_EQ(held.jobs.size(), 1u);
+  held.RunAll();
+  EXPECT_TRUE(held.jobs.empty());
+  EXPECT_TRUE(server.state.RenamedDayTypesUnwritten.empty());
   EXPECT_EQ(testing::ReadFile(dir.path() + "Orlund_Server.ini"),
             "[Calendar]\r\nDayType2=second\r\nDayType1=other\r\n");
   EXPECT_EQ(answered_names(), "other,second");
@@ -158,8 +152,7 @@ TEST_F(CalendarHandlersTest, UnwritableCalendarStillHoldsInMemory) {
 // old days and the answers come from memory; updates during the write are
 // written by one more write, of the newest.
 TEST_F(CalendarHandlersTest, UpdatesAreWrittenInTheBackgroundAndAnsweredFromMemoryMeanwhile) {
-  std::vector<BackgroundJob> held;
-  server.state.run_in_background = [&](BackgroundJob job) { held.push_back(std::move(job)); };
+  HeldJobs held(server.state);
   std::string old(29220, '\0');
   old[20] = 2;
   ASSERT_TRUE(WriteFileAtomically(dir.path() + "Profiles/GlobalCalendar.dat", old));
@@ -168,17 +161,12 @@ TEST_F(CalendarHandlersTest, UpdatesAreWrittenInTheBackgroundAndAnsweredFromMemo
   Request(server, client, 180);
   EXPECT_EQ(Sent(client), EncodePacket(180, Pairs({{3, 3}})));
   EXPECT_TRUE(CalendarFile() == old);
-  ASSERT_EQ(held.size(), 1u);
+  ASSERT_EQ(held.jobs.size(), 1u);
 
-  const auto run_held = [&] {
-    std::vector<BackgroundJob> jobs = std::move(held);
-    held.clear();
-    for (BackgroundJob& job : jobs) job()();
-  };
-  run_held();  // the first update; the second follows at once
-  ASSERT_EQ(held.size(), 1u);
-  run_held();
-  EXPECT_TRUE(held.empty());
+  held.RunAll();  // the first update; the second follows at once
+  ASSERT_EQ(held.jobs.size(), 1u);
+  held.RunAll();
+  EXPECT_TRUE(held.jobs.empty());
   EXPECT_TRUE(CalendarFile() == server.state.GlobalCalendar.EncodeEntries());
   Request(server, client, 180);
   EXPECT_EQ(Sent(client), EncodePacket(180, Pairs({{3, 3}})));

@@ -77,24 +77,18 @@ TEST_F(MessageHandlersTest, AFullSpoolIsLoggedAtTheFirstRefusalThenAtMostOnceAMi
 // message is answered from memory at once; messages that come during a
 // write are written by one more write, of the newest.
 TEST_F(MessageHandlersTest, RememberedMessageIsWrittenInTheBackgroundOneWriteAtATime) {
-  std::vector<BackgroundJob> held;
-  server.state.run_in_background = [&](BackgroundJob job) { held.push_back(std::move(job)); };
+  HeldJobs held(server.state);
   Request(server, client, 60, EncodeString("A\376first"));
   Request(server, client, 60, EncodeString("B\376second"));
   Request(server, client, 60, EncodeString("C\376third"));
   EXPECT_EQ(LastMessage(server, client), Answers("C", "third"));
-  ASSERT_EQ(held.size(), 4u);  // three commands and one write, of the first message
-  const auto run_held = [&] {
-    std::vector<BackgroundJob> jobs = std::move(held);
-    held.clear();
-    for (BackgroundJob& job : jobs) job()();
-  };
-  run_held();
+  ASSERT_EQ(held.jobs.size(), 4u);  // three commands and one write, of the first message
+  held.RunAll();
   EXPECT_EQ(server.alarm.commands.size(), 3u);
   // That write ended with newer messages waiting: one more, of the newest.
-  ASSERT_EQ(held.size(), 1u);
-  run_held();
-  EXPECT_TRUE(held.empty());
+  ASSERT_EQ(held.jobs.size(), 1u);
+  held.RunAll();
+  EXPECT_TRUE(held.jobs.empty());
   TestServer restarted;
   restarted.state.user_settings_root = dir.path();
   EXPECT_EQ(LastMessage(restarted, restarted.Join()), Answers("C", "third"));
@@ -104,19 +98,18 @@ TEST_F(MessageHandlersTest, RememberedMessageIsWrittenInTheBackgroundOneWriteAtA
 // audited only once there; past the most that may wait, more are refused as
 // by a full spool.
 TEST_F(MessageHandlersTest, CommandsWaitingForTheSpoolAreBoundedAndAuditedWhenQueued) {
-  std::vector<BackgroundJob> held;
-  server.state.run_in_background = [&](BackgroundJob job) { held.push_back(std::move(job)); };
+  HeldJobs held(server.state);
   const size_t most = ServerState::kMaxCommandsInFlight;
   for (size_t i = 0; i < most + 2; ++i) {
     Request(server, client, 190, EncodeString("cmd " + std::to_string(i)));
   }
-  ASSERT_EQ(held.size(), most);
+  ASSERT_EQ(held.jobs.size(), most);
   EXPECT_TRUE(server.alarm.commands.empty());
   EXPECT_EQ(server.log.lines,
             std::vector<std::string>{"Command spool full: 1 command for the alarm server refused"});
 
   std::vector<std::function<void()>> completions;
-  for (BackgroundJob& job : held) completions.push_back(job());
+  for (BackgroundJob& job : held.jobs) completions.push_back(job());
   ASSERT_EQ(server.alarm.commands.size(), most);
   EXPECT_EQ(server.alarm.commands.back(), "cmd " + std::to_string(most - 1));
   EXPECT_EQ(server.log.lines.size(), 1u) << "audited before the completion";
@@ -125,9 +118,9 @@ TEST_F(MessageHandlersTest, CommandsWaitingForTheSpoolAreBoundedAndAuditedWhenQu
   EXPECT_EQ(server.log.lines[1], "Command queued by - from 10.0.0.5: cmd 0");
   EXPECT_EQ(server.state.CommandsInFlight, 0u);
 
-  held.clear();
+  held.jobs.clear();
   Request(server, client, 190, EncodeString("again"));
-  EXPECT_EQ(held.size(), 1u);
+  EXPECT_EQ(held.jobs.size(), 1u);
 }
 
 }  // namespace

@@ -137,10 +137,10 @@ struct ServerState {
   // Day type names 0..22 as renamed by clients (the answer to a name request
   // is built from the language texts and the INI file instead).
   std::array<std::string, 23> DayTypeNames;
-  // Special day type names (by special day type, 0 for day type 7) renamed
-  // by clients and not yet in the INI file, which the background writes.
-  std::map<int, std::string> SpecialDayTypeNamesUnwritten;
-  BackgroundWrite SpecialDayTypeNamesWrite;
+  // Names of day types 7 to 22 (keyed by day type - 7) renamed by clients
+  // and not yet in the INI file, which the background writes.
+  std::map<int, std::string> RenamedDayTypesUnwritten;
+  BackgroundWrite RenamedDayTypesWrite;
 
   // The answers to read requests, kept until their table changes.
   AnswerCache answers;

@@ -82,6 +82,22 @@ struct TestServer {
   }
 };
 
+// Background jobs held back until the test runs them, as a writer thread
+// busy with other work would hold them. Must outlive the requests it serves.
+struct HeldJobs {
+  explicit HeldJobs(ServerState& state) {
+    state.run_in_background = [this](BackgroundJob job) { jobs.push_back(std::move(job)); };
+  }
+  // Runs the jobs held now, each with its completion, in order; what they
+  // hand over in turn is held.
+  void RunAll() {
+    std::vector<BackgroundJob> now = std::move(jobs);
+    jobs.clear();
+    for (BackgroundJob& job : now) job()();
+  }
+  std::vector<BackgroundJob> jobs;
+};
+
 inline void Request(TestServer& server, const FakeClient& client, int type,
                     std::string_view payload = {}) {
   Dispatch(server.state, *client.connection, type, payload);
