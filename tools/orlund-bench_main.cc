@@ -9,8 +9,6 @@
 #include <netinet/tcp.h>
 #include <poll.h>
 #include <signal.h>
-#include <sys/epoll.h>
-#include <sys/prctl.h>
 #include <sys/socket.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -23,7 +21,6 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <map>
 #include <sstream>
 #include <string>
 #include <thread>
@@ -33,20 +30,21 @@
 #include "protocol/framing.h"
 #include "protocol/messages.h"
 #include "store/settings_store.h"
+#include "tools/echo_server.h"
 #include "tools/example_project.h"
 
 namespace {
 
+using orlund::CutPackets;
+using orlund::EchoServer;
 using Clock = std::chrono::steady_clock;
 namespace fs = std::filesystem;
 
 pid_t started_server = -1;
-pid_t started_echo = -1;
 
 [[noreturn]] void Fail(const std::string& what) {
   std::fprintf(stderr, "orlund-bench: %s\n", what.c_str());
   if (started_server > 0) ::kill(started_server, SIGKILL);
-  if (started_echo > 0) ::kill(started_echo, SIGKILL);
   std::exit(1);
 }
 
@@ -74,123 +72,6 @@ void SendAll(int fd, std::string_view bytes) {
     bytes.remove_prefix(static_cast<size_t>(n));
   }
 }
-
-// Cuts whole packets off the front of `buffer` from `offset` on; calls
-// take(type, packet bytes) for each and returns the new offset.
-template <typename Take>
-size_t CutPackets(const std::string& buffer, size_t offset, Take take) {
-  while (buffer.size() - offset >= 5) {
-    uint32_t length = 0;
-    for (size_t i = 1; i <= 4; ++i) length = length << 8 | static_cast<uint8_t>(buffer[offset + i]);
-    if (buffer.size() - offset - 5 < length) break;
-    take(static_cast<uint8_t>(buffer[offset]), std::string_view(buffer).substr(offset, 5 + length));
-    offset += 5 + length;
-  }
-  return offset;
-}
-
-// ---------------------------------------------------------------------------
-// The baseline: one thread, epoll, one receive and one send per request.
-// In request mode every whole packet is answered with `answer`; in fan-out
-// mode every packet is sent, as it came, to every connection. It runs in a
-// child process: a thread of this process would switch to and from the
-// load's threads more cheaply than another process can, and so be measured
-// against a machine the server does not get.
-
-class EchoServer {
- public:
-  EchoServer(std::string answer, bool fan_out) : answer_(std::move(answer)), fan_out_(fan_out) {
-    listener_ = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
-    int one = 1;
-    ::setsockopt(listener_, SOL_SOCKET, SO_REUSEADDR, &one, sizeof one);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    if (::bind(listener_, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
-        ::listen(listener_, 256) != 0) {
-      Fail("the echo server cannot listen");
-    }
-    socklen_t size = sizeof address;
-    ::getsockname(listener_, reinterpret_cast<sockaddr*>(&address), &size);
-    port_ = ntohs(address.sin_port);
-    pid_ = ::fork();
-    if (pid_ < 0) Fail("cannot start the echo server");
-    if (pid_ == 0) {
-      ::prctl(PR_SET_PDEATHSIG, SIGKILL);  // gone with this program, however it ends
-      epoll_ = ::epoll_create1(EPOLL_CLOEXEC);
-      Watch(listener_);
-      Run();
-      _exit(0);
-    }
-    started_echo = pid_;
-    ::close(listener_);
-  }
-  ~EchoServer() {
-    ::kill(pid_, SIGKILL);
-    ::waitpid(pid_, nullptr, 0);
-    started_echo = -1;
-  }
-  int port() const { return port_; }
-
- private:
-  void Watch(int fd) {
-    epoll_event event{};
-    event.events = EPOLLIN;
-    event.data.fd = fd;
-    ::epoll_ctl(epoll_, EPOLL_CTL_ADD, fd, &event);
-  }
-
-  void Run() {
-    epoll_event events[256];
-    std::vector<char> chunk(65536);
-    for (;;) {
-      const int n = ::epoll_wait(epoll_, events, 256, -1);
-      for (int e = 0; e < n; ++e) {
-        const int fd = events[e].data.fd;
-        if (fd == listener_) {
-          for (int client; (client = ::accept4(listener_, nullptr, nullptr, SOCK_CLOEXEC)) >= 0;) {
-            int one = 1;
-            ::setsockopt(client, IPPROTO_TCP, TCP_NODELAY, &one, sizeof one);
-            clients_[client];
-            order_.push_back(client);
-            Watch(client);
-          }
-          continue;
-        }
-        const ssize_t got = ::recv(fd, chunk.data(), chunk.size(), 0);
-        if (got <= 0) {
-          ::epoll_ctl(epoll_, EPOLL_CTL_DEL, fd, nullptr);
-          ::close(fd);
-          clients_.erase(fd);
-          order_.erase(std::find(order_.begin(), order_.end(), fd));
-          continue;
-        }
-        std::string& buffer = clients_[fd];
-        buffer.append(chunk.data(), static_cast<size_t>(got));
-        out_.clear();
-        const size_t used = CutPackets(buffer, 0, [&](int, std::string_view packet) {
-          if (fan_out_) {
-            for (int other : order_) SendAll(other, packet);
-          } else {
-            out_ += answer_;
-          }
-        });
-        buffer.erase(0, used);
-        if (!out_.empty()) SendAll(fd, out_);
-      }
-    }
-  }
-
-  std::string answer_;
-  bool fan_out_;
-  int listener_ = -1;
-  int epoll_ = -1;
-  int port_ = 0;
-  pid_t pid_ = -1;
-  std::map<int, std::string> clients_;
-  std::vector<int> order_;
-  std::string out_;
-};
 
 // ---------------------------------------------------------------------------
 // The server under test, started on a scratch copy of the example project.
@@ -608,7 +489,13 @@ int main(int argc, char** argv) {
   std::printf("|---|---|---|---|---|---|---|---|---|---|---|\n");
   auto measure = [&](const std::string& name, int clients, std::string request, int answer_type,
                      const std::string& echo_answer, bool fan_out) {
-    EchoServer echo(echo_answer, fan_out);
+    std::unique_ptr<EchoServer> echo_server;
+    try {
+      echo_server = std::make_unique<EchoServer>(echo_answer, fan_out);
+    } catch (const std::exception& e) {
+      Fail(e.what());
+    }
+    const EchoServer& echo = *echo_server;
     Load on_server(port, clients, depth, request, answer_type, fan_out);
     Load on_echo(echo.port(), clients, depth, request, answer_type, fan_out);
     // A short unmeasured round each first: connections, caches, start packets.
