@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <deque>
 #include <filesystem>
 
 #include "base/file_utils.h"
@@ -11,6 +10,7 @@
 #include "store/profiles.h"
 #include "testing/fake_transport.h"
 #include "testing/fault_file_system.h"
+#include "testing/held_saves.h"
 #include "testing/test_temp_dir.h"
 
 namespace orlund {
@@ -19,18 +19,7 @@ namespace {
 using std::chrono::milliseconds;
 using testing::FaultFileSystem;
 using testing::FsOp;
-
-// Keeps the saves handed over until the test runs them.
-struct HeldSaves : SaveExecutor {
-  void Execute(Job job) override { jobs.push_back(std::move(job)); }
-  // The writer's half of the oldest save; returns its completion.
-  std::function<void()> Write() {
-    Job job = std::move(jobs.front());
-    jobs.pop_front();
-    return job();
-  }
-  std::deque<Job> jobs;
-};
+using testing::HeldSaves;
 
 struct TimerServer : TestServer {
   explicit TimerServer(bool hold_saves = false)

@@ -18,7 +18,6 @@
 
 #include <algorithm>
 #include <chrono>
-#include <deque>
 #include <filesystem>
 #include <functional>
 #include <memory>
@@ -32,6 +31,7 @@
 #include "testing/fake_transport.h"
 #include "testing/full_store.h"
 #include "testing/harness.h"
+#include "testing/held_saves.h"
 #include "tools/echo_server.h"
 
 namespace {
@@ -204,12 +204,6 @@ BENCHMARK(BM_AnswerDelayWhileSavingEverything)
     ->Unit(benchmark::kMillisecond)
     ->UseRealTime();
 
-// Keeps the writer's jobs until the benchmark runs them.
-struct HeldSaves : SaveExecutor {
-  void Execute(Job job) override { jobs.push_back(std::move(job)); }
-  std::deque<Job> jobs;
-};
-
 // The processor time this thread has used: unlike the time on the clock, it
 // leaves out what other processes took from it meanwhile.
 double ThreadCpuSeconds() {
@@ -237,7 +231,7 @@ void BM_EventThreadTurnsOfSavingEverything(benchmark::State& state) {
       server.state.data.profiles.ProfileCount != kProfileCapacity) {
     return state.SkipWithError("cannot load the project");
   }
-  HeldSaves held;
+  test::HeldSaves held;
   DeferredSaves saves(server.state, held);
   double longest = 0, longest_cpu = 0;
   for (auto _ : state) {
@@ -255,9 +249,7 @@ void BM_EventThreadTurnsOfSavingEverything(benchmark::State& state) {
     double event_thread = turn([&] { saves.StartPending(); });
     if (held.jobs.size() != 2) return state.SkipWithError("the saves did not start");
     while (!held.jobs.empty()) {
-      const std::function<void()> completion = held.jobs.front()();  // the writer's part
-      held.jobs.pop_front();
-      event_thread += turn(completion);
+      event_thread += turn(held.Write());  // the writer's part, then the event thread's
     }
     if (server.state.ReceiversChanged || server.state.ProfilesChanged) {
       return state.SkipWithError("a save failed");
