@@ -39,7 +39,7 @@ EventLoop::EventLoop(ServerState& state)
       timer_(io_),
       list_flush_timer_(io_),
       signals_(io_),
-      save_thread_(io_),
+      save_thread_(io_, [this] { poller_.Wake(); }),
       saves_(state, save_thread_) {
   // Taken over from the start, so that a signal during start-up waits for
   // the loop instead of ending the process with its default action.
@@ -159,7 +159,7 @@ void EventLoop::Run() {
   WaitForSignal();
   timer_.expires_at(std::chrono::steady_clock::now());
   ArmTimer();
-  io_.run();
+  poller_.Run();
 }
 
 }  // namespace orlund

@@ -2,6 +2,8 @@
 // The server's one event thread: a boost::asio::io_context run on the main
 // thread, with the listening socket, every client socket, the one-second
 // timer and the signals; beside it the writer thread of the deferred saves.
+// The thread waits on the client sockets' poller, which holds the
+// io_context's reactor as one of its descriptors (SocketPoller::Run).
 // SIGUSR1 switches the traffic file on and off. SIGINT, SIGTERM and SIGHUP
 // stop: no more clients are served, the save in flight is awaited, what is
 // still pending is saved, and then the loop ends. SIGPIPE and SIGXFSZ are

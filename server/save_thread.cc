@@ -9,7 +9,8 @@
 
 namespace orlund {
 
-SaveThread::SaveThread(boost::asio::io_context& io) : io_(io), thread_([this] { Run(); }) {}
+SaveThread::SaveThread(boost::asio::io_context& io, std::function<void()> wake)
+    : io_(io), after_post_(std::move(wake)), thread_([this] { Run(); }) {}
 
 SaveThread::~SaveThread() {
   {
@@ -50,6 +51,7 @@ void SaveThread::Run() {
     // The guard goes only after the completion is queued, so the event loop
     // cannot run out of work in between.
     boost::asio::post(io_, job());
+    if (after_post_) after_post_();
   }
 }
 

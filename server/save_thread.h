@@ -33,10 +33,12 @@ class InlineSaveExecutor : public SaveExecutor {
 };
 
 // One writer thread; completions are posted to the server's io_context,
-// which stays busy until they have run.
+// which stays busy until they have run. `wake`, when given, is called on the
+// writer after each completion is posted, for an event thread that waits
+// outside the io_context.
 class SaveThread : public SaveExecutor {
  public:
-  explicit SaveThread(boost::asio::io_context& io);
+  explicit SaveThread(boost::asio::io_context& io, std::function<void()> wake = {});
   // Runs the jobs still handed over, then ends the thread.
   ~SaveThread() override;
   SaveThread(const SaveThread&) = delete;
@@ -49,6 +51,7 @@ class SaveThread : public SaveExecutor {
   void Run();
 
   boost::asio::io_context& io_;
+  std::function<void()> after_post_;
   std::mutex mutex_;
   std::condition_variable wake_;
   std::deque<std::pair<Job, WorkGuard>> jobs_;

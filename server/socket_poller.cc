@@ -1,10 +1,15 @@
 #include "server/socket_poller.h"
 
+#include <sys/eventfd.h>
 #include <unistd.h>
 
 #include <boost/asio/error.hpp>
 #include <boost/asio/post.hpp>
 #include <cerrno>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <string>
 #include <system_error>
 
 namespace orlund {
@@ -17,14 +22,68 @@ int NewEpoll() {
   return fd;
 }
 
+int NewEventFd() {
+  const int fd = ::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
+  if (fd < 0) throw std::system_error(errno, std::system_category(), "eventfd");
+  return fd;
+}
+
+bool Add(int epoll_fd, int fd) {
+  epoll_event event{};
+  event.events = EPOLLIN;
+  event.data.fd = fd;
+  return ::epoll_ctl(epoll_fd, EPOLL_CTL_ADD, fd, &event) == 0;
+}
+
+// True when the epoll instance `fd` has `target` among its descriptors: the
+// system lists each as a "tfd:" line of the instance's fdinfo entry.
+bool EpollWatches(int fd, int target) {
+  std::ifstream info("/proc/self/fdinfo/" + std::to_string(fd));
+  for (std::string line; std::getline(info, line);) {
+    if (line.rfind("tfd:", 0) == 0 && std::atoi(line.c_str() + 4) == target) return true;
+  }
+  return false;
+}
+
 }  // namespace
 
-SocketPoller::SocketPoller(boost::asio::io_context& io)
-    : epoll_fd_(NewEpoll()), io_(io), descriptor_(io, epoll_fd_) {}
+int FindReactorDescriptor(boost::asio::io_context& io) {
+  namespace fs = std::filesystem;
+  // A probe registered with the reactor is a member of its epoll instance,
+  // and of no other.
+  const int probe_fd = ::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
+  if (probe_fd < 0) return -1;
+  boost::system::error_code refused;
+  boost::asio::posix::stream_descriptor probe(io);
+  probe.assign(probe_fd, refused);
+  if (refused) {
+    ::close(probe_fd);
+    return -1;
+  }
+  int found = -1;
+  std::error_code error;
+  for (const auto& entry : fs::directory_iterator("/proc/self/fd", error)) {
+    std::error_code link_error;
+    if (fs::read_symlink(entry.path(), link_error) != "anon_inode:[eventpoll]") continue;
+    const int fd = std::atoi(entry.path().filename().c_str());
+    if (!EpollWatches(fd, probe.native_handle())) continue;
+    if (found >= 0) return -1;  // two would be a guess
+    found = fd;
+  }
+  return found;
+}
 
-// The descriptor closes the epoll instance; a wait still under way ends as
-// aborted without touching the poller.
-SocketPoller::~SocketPoller() = default;
+SocketPoller::SocketPoller(boost::asio::io_context& io)
+    : epoll_fd_(NewEpoll()), wake_fd_(NewEventFd()), io_(io), descriptor_(io) {
+  Add(epoll_fd_, wake_fd_);
+}
+
+SocketPoller::~SocketPoller() {
+  // The descriptor closes the epoll instance when it holds it; a wait still
+  // under way ends as aborted without touching the poller.
+  if (!descriptor_.is_open()) ::close(epoll_fd_);
+  ::close(wake_fd_);
+}
 
 bool SocketPoller::Watch(int fd, std::weak_ptr<Client> client, bool read, bool write) {
   if (fd < 0) return false;
@@ -60,19 +119,63 @@ SocketPoller::Watched* SocketPoller::Find(int fd) {
   return &watched_[static_cast<size_t>(fd)];
 }
 
+void SocketPoller::Run() {
+  // The reactor goes inside the poller, so the poller must leave the
+  // reactor first: epoll refuses a loop.
+  const bool was_armed = armed_;
+  if (descriptor_.is_open()) descriptor_.release();
+  armed_ = false;
+  const int reactor = FindReactorDescriptor(io_);
+  if (reactor < 0 || !Add(epoll_fd_, reactor)) {
+    if (was_armed) Arm();
+    io_.run();
+    return;
+  }
+  reactor_fd_ = reactor;
+  struct Unnest {
+    SocketPoller& poller;
+    ~Unnest() {
+      ::epoll_ctl(poller.epoll_fd_, EPOLL_CTL_DEL, poller.reactor_fd_, nullptr);
+      poller.reactor_fd_ = -1;
+    }
+  } unnest{*this};
+  // Handlers first, then one wait for whichever comes next: a socket, the
+  // reactor (a timer, a signal, a connection request, the console) or a
+  // completion posted by another thread. Handlers that the sockets' calls
+  // queue run at the next round, before the next wait.
+  bool again = true;
+  for (;;) {
+    io_.poll();
+    if (io_.stopped()) break;
+    const bool posted = poll_posted_;
+    poll_posted_ = false;
+    again = Serve(again || posted ? 0 : -1);
+  }
+}
+
+void SocketPoller::Wake() {
+  const uint64_t one = 1;
+  (void)!::write(wake_fd_, &one, sizeof one);
+}
+
 void SocketPoller::Arm() {
-  if (armed_) return;
+  if (armed_ || reactor_fd_ >= 0) return;
   armed_ = true;
+  if (!descriptor_.is_open()) descriptor_.assign(epoll_fd_);
   descriptor_.async_wait(boost::asio::posix::stream_descriptor::wait_read,
                          [this](const boost::system::error_code& error) {
                            if (error == boost::asio::error::operation_aborted) return;
                            armed_ = false;
-                           Poll();
+                           if (Serve(0)) {
+                             PostPoll();
+                           } else {
+                             Arm();
+                           }
                          });
 }
 
-void SocketPoller::Poll() {
-  int count = ::epoll_wait(epoll_fd_, ready_.data(), static_cast<int>(ready_.size()), 0);
+bool SocketPoller::Serve(int timeout_ms) {
+  int count = ::epoll_wait(epoll_fd_, ready_.data(), static_cast<int>(ready_.size()), timeout_ms);
   if (count < 0) count = 0;
   // A full batch may have left sockets behind, and a socket whose receive
   // filled the buffer may hold more: both are asked again after this round
@@ -81,6 +184,12 @@ void SocketPoller::Poll() {
   for (int i = 0; i < count; ++i) {
     const int fd = ready_[i].data.fd;
     const uint32_t events = ready_[i].events;
+    if (fd == wake_fd_) {
+      uint64_t wakes = 0;
+      (void)!::read(wake_fd_, &wakes, sizeof wakes);
+      continue;
+    }
+    if (fd == reactor_fd_) continue;  // its handlers run before the next round
     // A client met earlier in the round may have closed this one, and the
     // write may change what is watched: the entry is looked at afresh each
     // time, and only clients that still exist are called.
@@ -95,19 +204,21 @@ void SocketPoller::Poll() {
     if (auto member = wanting(EPOLLOUT)) member->OnWritable();
     if (auto member = wanting(EPOLLIN)) again = member->OnReadable() || again;
   }
-  if (again) {
-    PostPoll();
-  } else {
-    Arm();
-  }
+  return again;
 }
 
 void SocketPoller::PostPoll() {
   if (poll_posted_) return;
   poll_posted_ = true;
+  // Run looks at the flag before its next wait.
+  if (reactor_fd_ >= 0) return;
   boost::asio::post(io_, [this] {
     poll_posted_ = false;
-    Poll();
+    if (Serve(0)) {
+      PostPoll();
+    } else {
+      Arm();
+    }
   });
 }
 

@@ -5,6 +5,12 @@
 // a client sends and waits on. Here a socket stays ready while data waits,
 // so one receive per arrival serves, and one wait of the event loop serves
 // every client with data at once.
+//
+// Run() makes the event thread wait on the client sockets themselves, with
+// the io_context's reactor as one more descriptor beside them: a request
+// wakes the thread in one step. Where the io_context runs on its own
+// instead, the poller waits inside it as one descriptor of the reactor, and
+// every wake-up of a client passes through both.
 
 #include <sys/epoll.h>
 
@@ -47,14 +53,24 @@ class SocketPoller {
   // Stops watching `fd`, before it is closed.
   void Forget(int fd);
 
+  // Runs the io_context's handlers and serves the watched sockets until the
+  // io_context stops or runs out of work (watched sockets are not work), as
+  // io_context::run does. Work posted from another thread meanwhile must be
+  // followed by Wake().
+  void Run();
+  // Wakes Run on the event thread; callable from any thread.
+  void Wake();
+
   // The buffer every client receives into: clients are called one at a
   // time, and each hands what it received on before it returns.
   std::span<char> read_buffer() { return read_buffer_; }
 
  private:
   void Arm();
-  void Poll();
-  // A round of Poll soon, once however often asked for.
+  // One round: waits up to `timeout_ms` for sockets (0: only looks) and
+  // serves those ready. True when more may wait than was taken.
+  bool Serve(int timeout_ms);
+  // A round of Serve soon, once however often asked for.
   void PostPoll();
 
   struct Watched {
@@ -66,13 +82,21 @@ class SocketPoller {
   Watched* Find(int fd);
 
   int epoll_fd_;
+  int wake_fd_;
   boost::asio::io_context& io_;
+  // Holds epoll_fd_ while the io_context waits on the poller.
   boost::asio::posix::stream_descriptor descriptor_;
+  // The io_context's reactor while Run waits on the poller; -1 otherwise.
+  int reactor_fd_ = -1;
   std::vector<Watched> watched_;  // by file descriptor
   std::array<epoll_event, 64> ready_;
   std::array<char, 65536> read_buffer_;
   bool armed_ = false;
   bool poll_posted_ = false;
 };
+
+// The epoll descriptor the io_context's reactor waits on, which Boost.Asio
+// does not expose; -1 when it cannot be told.
+int FindReactorDescriptor(boost::asio::io_context& io);
 
 }  // namespace orlund

@@ -1,0 +1,144 @@
+#include "server/socket_poller.h"
+
+#include <gtest/gtest.h>
+#include <poll.h>
+#include <sys/eventfd.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <boost/asio/executor_work_guard.hpp>
+#include <boost/asio/post.hpp>
+#include <boost/asio/steady_timer.hpp>
+#include <chrono>
+#include <optional>
+#include <string>
+#include <thread>
+
+namespace orlund {
+namespace {
+
+// The descriptor found is the one the io_context waits on: readiness of a
+// descriptor the io_context waits for shows on it. The poller's own epoll
+// instance, opened first, is not taken for it.
+TEST(SocketPollerTest, FindsTheEpollInstanceTheIoContextWaitsOn) {
+  boost::asio::io_context io;
+  SocketPoller poller(io);
+  const int event_fd = ::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
+  ASSERT_GE(event_fd, 0);
+  boost::asio::posix::stream_descriptor waited(io, event_fd);
+  waited.async_wait(boost::asio::posix::stream_descriptor::wait_read,
+                    [](const boost::system::error_code&) {});
+  io.poll();
+
+  const int reactor = FindReactorDescriptor(io);
+  ASSERT_GE(reactor, 0);
+  pollfd ready{reactor, POLLIN, 0};
+  EXPECT_EQ(::poll(&ready, 1, 0), 0) << "ready before anything happened";
+  const uint64_t one = 1;
+  ASSERT_EQ(::write(event_fd, &one, sizeof one), static_cast<ssize_t>(sizeof one));
+  EXPECT_EQ(::poll(&ready, 1, 5000), 1);
+}
+
+// A socket's reader that hands the rest of the test to another thread, which
+// can reach the event thread only by posting and waking it.
+class HandOver : public SocketPoller::Client {
+ public:
+  HandOver(int fd, boost::asio::io_context& io, SocketPoller& poller)
+      : fd_(fd), io_(io), poller_(poller) {}
+  ~HandOver() {
+    if (other_.joinable()) other_.join();
+  }
+
+  bool OnReadable() override {
+    char chunk[64];
+    const ssize_t n = ::read(fd_, chunk, sizeof chunk);
+    if (n > 0) received += std::string(chunk, static_cast<size_t>(n));
+    if (received == "ping" && !other_.joinable()) {
+      other_ = std::thread([this] {
+        boost::asio::post(io_, [this] {
+          handed_back = true;
+          io_.stop();
+        });
+        poller_.Wake();
+      });
+    }
+    return false;
+  }
+  void OnWritable() override {}
+
+  std::string received;
+  bool handed_back = false;
+
+ private:
+  int fd_;
+  boost::asio::io_context& io_;
+  SocketPoller& poller_;
+  std::thread other_;
+};
+
+// Run serves the io_context's timers, the watched sockets and completions
+// posted from another thread, each in turn, and returns when the io_context
+// stops: the timer writes to the socket, the socket's reader hands over to
+// another thread, and that thread's completion stops the loop.
+TEST(SocketPollerTest, RunServesTimersSocketsAndCompletionsPostedFromAnotherThread) {
+  boost::asio::io_context io;
+  SocketPoller poller(io);
+  int pair[2];
+  ASSERT_EQ(::socketpair(AF_UNIX, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0, pair), 0);
+  auto reader = std::make_shared<HandOver>(pair[0], io, poller);
+  ASSERT_TRUE(poller.Watch(pair[0], reader, true, false));
+
+  auto work = boost::asio::make_work_guard(io);
+  boost::asio::steady_timer timer(io, std::chrono::milliseconds(20));
+  timer.async_wait([&](const boost::system::error_code& error) {
+    if (!error) {
+      ASSERT_EQ(::write(pair[1], "ping", 4), 4);
+    }
+  });
+  // A hang fails the test instead of holding up the suite.
+  std::atomic<bool> finished = false;
+  std::atomic<bool> timed_out = false;
+  std::thread watchdog([&] {
+    for (int i = 0; i < 1000 && !finished; ++i) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    if (!finished) {
+      timed_out = true;
+      io.stop();
+      poller.Wake();
+    }
+  });
+  poller.Run();
+  finished = true;
+  watchdog.join();
+
+  EXPECT_FALSE(timed_out);
+  EXPECT_EQ(reader->received, "ping");
+  EXPECT_TRUE(reader->handed_back);
+  poller.Forget(pair[0]);
+  ::close(pair[0]);
+  ::close(pair[1]);
+}
+
+// Run ends by itself, as io_context::run does, once the io_context has no
+// work left; a watched socket does not count as work.
+TEST(SocketPollerTest, RunEndsWhenTheIoContextRunsOutOfWork) {
+  boost::asio::io_context io;
+  SocketPoller poller(io);
+  int pair[2];
+  ASSERT_EQ(::socketpair(AF_UNIX, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0, pair), 0);
+  auto reader = std::make_shared<HandOver>(pair[0], io, poller);
+  ASSERT_TRUE(poller.Watch(pair[0], reader, true, false));
+  bool fired = false;
+  boost::asio::steady_timer timer(io, std::chrono::milliseconds(5));
+  timer.async_wait([&](const boost::system::error_code& error) { fired = !error; });
+  poller.Run();
+  EXPECT_TRUE(fired);
+  poller.Forget(pair[0]);
+  ::close(pair[0]);
+  ::close(pair[1]);
+}
+
+}  // namespace
+}  // namespace orlund
