@@ -252,6 +252,9 @@ class Load {
         client.buffer.append(chunk.data(), static_cast<size_t>(n));
         client.offset = CutPackets(client.buffer, client.offset, [&](int type, std::string_view) {
           if (type == answer_type_) Answered(client, stopping);
+          // Answered as a client does: the server drops clients silent for
+          // twice its keep-alive interval, as the broadcast's receivers are.
+          if (type == orlund::NETWORK_COMMON_KEEPALIVE) SendAll(client.fd, keep_alive_);
         });
         if (client.offset == client.buffer.size()) {
           client.buffer.clear();
@@ -307,6 +310,7 @@ class Load {
   }
 
   std::vector<Client> clients_;
+  const std::string keep_alive_ = orlund::EncodePacket(orlund::NETWORK_COMMON_KEEPALIVE, "");
   int depth_;
   std::string request_;
   int answer_type_;
