@@ -232,8 +232,13 @@ int32_t AppendLogLine(const char* path, const char* line) {
   if (file.empty()) return kBadArgument;
   std::string record = line;
   record.push_back('\n');
-  if (!MakeDirectories(ParentDirectory(file))) return kIoError;
-  int fd = ::open(file.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0666);
+  constexpr int kFlags = O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC;
+  // The folder is there for every line but the first of a day: it is made
+  // only when the file cannot be opened without it.
+  int fd = ::open(file.c_str(), kFlags, 0666);
+  if (fd < 0 && errno == ENOENT && MakeDirectories(ParentDirectory(file))) {
+    fd = ::open(file.c_str(), kFlags, 0666);
+  }
   if (fd < 0) return kIoError;
   // One write keeps the line whole beside other writers of the same file;
   // WriteAll only loops when the kernel stored part of it (disk full).
