@@ -16,6 +16,8 @@ namespace orlund {
 
 namespace {
 
+constexpr int kHandlersPerRound = 64;
+
 int NewEpoll() {
   const int fd = ::epoll_create1(EPOLL_CLOEXEC);
   if (fd < 0) throw std::system_error(errno, std::system_category(), "epoll_create1");
@@ -142,14 +144,18 @@ void SocketPoller::Run() {
   // Handlers first, then one wait for whichever comes next: a socket, the
   // reactor (a timer, a signal, a connection request, the console) or a
   // completion posted by another thread. Handlers that the sockets' calls
-  // queue run at the next round, before the next wait.
+  // queue run at the next round, before the next wait. A round runs at most
+  // kHandlersPerRound handlers, as it serves at most a batch of sockets: a
+  // handler that queues another at once (a client's next turn) would
+  // otherwise keep the round going and the sockets waiting.
   bool again = true;
   for (;;) {
-    io_.poll();
+    int handled = 0;
+    while (handled < kHandlersPerRound && io_.poll_one() > 0) ++handled;
     if (io_.stopped()) break;
     const bool posted = poll_posted_;
     poll_posted_ = false;
-    again = Serve(again || posted ? 0 : -1);
+    again = Serve(again || posted || handled == kHandlersPerRound ? 0 : -1);
   }
 }
 

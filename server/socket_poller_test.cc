@@ -11,6 +11,7 @@
 #include <boost/asio/post.hpp>
 #include <boost/asio/steady_timer.hpp>
 #include <chrono>
+#include <functional>
 #include <optional>
 #include <string>
 #include <thread>
@@ -116,6 +117,39 @@ TEST(SocketPollerTest, RunServesTimersSocketsAndCompletionsPostedFromAnotherThre
   EXPECT_FALSE(timed_out);
   EXPECT_EQ(reader->received, "ping");
   EXPECT_TRUE(reader->handed_back);
+  poller.Forget(pair[0]);
+  ::close(pair[0]);
+  ::close(pair[1]);
+}
+
+// A handler that queues the next one at once, as a client's next turn does,
+// still leaves the sockets their turn between its rounds.
+TEST(SocketPollerTest, HandlersQueuingMoreAtOnceLeaveTheSocketsTheirTurn) {
+  boost::asio::io_context io;
+  SocketPoller poller(io);
+  int pair[2];
+  ASSERT_EQ(::socketpair(AF_UNIX, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0, pair), 0);
+  auto reader = std::make_shared<HandOver>(pair[0], io, poller);
+  ASSERT_TRUE(poller.Watch(pair[0], reader, true, false));
+
+  int turns = 0;
+  std::function<void()> turn = [&] {
+    // The data comes while the turns go on.
+    if (++turns == 100) {
+      ASSERT_EQ(::write(pair[1], "ping", 4), 4);
+    }
+    // Ends the test when the socket was served, or after far more turns
+    // than a fair share needs.
+    if (reader->handed_back || turns == 1000000) {
+      io.stop();
+      return;
+    }
+    boost::asio::post(io, turn);
+  };
+  boost::asio::post(io, turn);
+  poller.Run();
+  EXPECT_EQ(reader->received, "ping");
+  EXPECT_LT(turns, 1000000);
   poller.Forget(pair[0]);
   ::close(pair[0]);
   ::close(pair[1]);
