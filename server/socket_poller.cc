@@ -16,8 +16,6 @@ namespace orlund {
 
 namespace {
 
-constexpr int kHandlersPerRound = 64;
-
 int NewEpoll() {
   const int fd = ::epoll_create1(EPOLL_CLOEXEC);
   if (fd < 0) throw std::system_error(errno, std::system_category(), "epoll_create1");
@@ -141,21 +139,26 @@ void SocketPoller::Run() {
       poller.reactor_fd_ = -1;
     }
   } unnest{*this};
-  // Handlers first, then one wait for whichever comes next: a socket, the
-  // reactor (a timer, a signal, a connection request, the console) or a
-  // completion posted by another thread. Handlers that the sockets' calls
-  // queue run at the next round, before the next wait. A round runs at most
-  // kHandlersPerRound handlers, as it serves at most a batch of sockets: a
-  // handler that queues another at once (a client's next turn) would
-  // otherwise keep the round going and the sockets waiting.
+  // Rounds of handlers and sockets, and one wait when neither has work: for
+  // a socket, the reactor (a timer, a signal, a connection request, the
+  // console) or a completion posted by another thread. A round runs the
+  // handlers queued before it began, in order, then serves the ready
+  // sockets; handlers queued meanwhile, by the round's handlers (a client's
+  // next turn) or by the sockets' calls, wait for the next round, so that
+  // neither side can hold up the other.
   bool again = true;
   for (;;) {
+    round_marked_ = false;
+    boost::asio::post(io_, [this] { round_marked_ = true; });
     int handled = 0;
-    while (handled < kHandlersPerRound && io_.poll_one() > 0) ++handled;
+    while (!round_marked_ && io_.poll_one() > 0) ++handled;
+    // Only the mark ran: what the reactor found on the way waits behind it,
+    // and a wait now would leave it there.
+    const bool busy = handled > 1 || (!io_.stopped() && io_.poll_one() > 0);
     if (io_.stopped()) break;
     const bool posted = poll_posted_;
     poll_posted_ = false;
-    again = Serve(again || posted || handled == kHandlersPerRound ? 0 : -1);
+    again = Serve(again || posted || busy ? 0 : -1);
   }
 }
 

@@ -93,6 +93,8 @@ class SocketPoller {
   std::array<char, 65536> read_buffer_;
   bool armed_ = false;
   bool poll_posted_ = false;
+  // Run's round has reached the mark it queued behind the round's handlers.
+  bool round_marked_ = false;
 };
 
 // The epoll descriptor the io_context's reactor waits on, which Boost.Asio
