@@ -142,23 +142,25 @@ void SocketPoller::Run() {
   // Rounds of handlers and sockets, and one wait when neither has work: for
   // a socket, the reactor (a timer, a signal, a connection request, the
   // console) or a completion posted by another thread. A round runs the
-  // handlers queued before it began, in order, then serves the ready
-  // sockets; handlers queued meanwhile, by the round's handlers (a client's
-  // next turn) or by the sockets' calls, wait for the next round, so that
-  // neither side can hold up the other.
+  // handlers ready when it began, in order, then serves the ready sockets;
+  // what the handlers queue meanwhile (a client's next turn) waits for the
+  // next round, after the sockets, so that neither side can hold up the
+  // other. A mark queued behind the ready handlers ends their part of the
+  // round; while no handler is ready the round costs one look.
   bool again = true;
   for (;;) {
-    round_marked_ = false;
-    boost::asio::post(io_, [this] { round_marked_ = true; });
-    int handled = 0;
-    while (!round_marked_ && io_.poll_one() > 0) ++handled;
-    // Only the mark ran: what the reactor found on the way waits behind it,
-    // and a wait now would leave it there.
-    const bool busy = handled > 1 || (!io_.stopped() && io_.poll_one() > 0);
+    bool more = false;
+    if (io_.poll_one() > 0) {
+      round_marked_ = false;
+      boost::asio::post(io_, [this] { round_marked_ = true; });
+      while (!round_marked_ && io_.poll_one() > 0) {
+      }
+      more = true;
+    }
     if (io_.stopped()) break;
     const bool posted = poll_posted_;
     poll_posted_ = false;
-    again = Serve(again || posted || busy ? 0 : -1);
+    again = Serve(again || posted || more ? 0 : -1);
   }
 }
 
