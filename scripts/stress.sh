@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Runs one scenario of build/bin/orlund-stress (or every one with "all")
-# against the server on a scratch copy of the example project, port 58678,
-# and stops the server afterwards. Fails when orlund-stress fails or the
+# against the server on a scratch copy of the example project, port 28678
+# (below the range the system hands out to outgoing connections; the next one
+# when it is taken), and stops the server afterwards. Fails when orlund-stress fails or the
 # server does not stop cleanly; "all" runs every scenario even after a failure.
 #   ./scripts/stress.sh SCENARIO SECONDS [orlund-stress options...]
 set -euo pipefail
@@ -19,24 +20,39 @@ if [ "$scenario" = all ]; then
 fi
 
 bin=$(pwd)/build/bin
-port=58678
 scratch=$(pwd)/scratch/stress
-rm -rf "$scratch"
-mkdir -p "$scratch"
-"$bin/make-example-project" examples "$scratch/project" >/dev/null
-sed -i -e "s/^ActiveXServerPort=.*/ActiveXServerPort=$port/" \
-  -e "s/^ActiveXConsolePort=.*/ActiveXConsolePort=0/" "$scratch/project/Orlund_Server.ini"
 export ORLUND_REGISTRY_ROOT=$scratch/registry
 export XDG_CONFIG_HOME=$scratch/config
 export ORLUND_COMMAND_QUEUE=$scratch/queue
 
-"$bin/orlund-activex-server" "/PATH:$scratch/project" >"$scratch/server.out" 2>"$scratch/server.err" &
-server=$!
-for _ in $(seq 100); do
-  grep -q "version" "$scratch/server.out" 2>/dev/null && break
-  sleep 0.1
+# Starts the server on a fresh project on port $1; false when it did not start.
+start_server() {
+  rm -rf "$scratch"
+  mkdir -p "$scratch"
+  "$bin/make-example-project" examples "$scratch/project" >/dev/null
+  sed -i -e "s/^ActiveXServerPort=.*/ActiveXServerPort=$1/" \
+    -e "s/^ActiveXConsolePort=.*/ActiveXConsolePort=0/" "$scratch/project/Orlund_Server.ini"
+  "$bin/orlund-activex-server" "/PATH:$scratch/project" >"$scratch/server.out" \
+    2>"$scratch/server.err" &
+  server=$!
+  for _ in $(seq 100); do
+    grep -q "version" "$scratch/server.out" 2>/dev/null && break
+    kill -0 "$server" 2>/dev/null || break
+    sleep 0.1
+  done
+  kill -0 "$server" 2>/dev/null
+}
+
+started=false
+for port in 28678 28679 28680 28681; do
+  if start_server "$port"; then
+    started=true
+    break
+  fi
+  wait "$server" || true
+  grep -q "already in use" "$scratch/server.err" || break
 done
-if ! kill -0 "$server" 2>/dev/null; then
+if [ "$started" != true ]; then
   echo "stress.sh: the server did not start" >&2
   cat "$scratch/server.err" >&2
   exit 1
