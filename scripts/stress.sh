@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
 # Runs one scenario of build/bin/orlund-stress (or every one with "all")
 # against the server on a scratch copy of the example project, port 28678
-# (below the range the system hands out to outgoing connections; the next one
-# when it is taken), and stops the server afterwards. Fails when orlund-stress fails or the
-# server does not stop cleanly; "all" runs every scenario even after a failure.
+# (below the range the system hands out to outgoing connections; the next
+# one when it is taken), and stops the server afterwards. Fails when
+# orlund-stress fails or the server does not stop cleanly; "all" runs every
+# scenario even after a failure.
 #   ./scripts/stress.sh SCENARIO SECONDS [orlund-stress options...]
 set -euo pipefail
 cd "$(dirname "$0")/.."

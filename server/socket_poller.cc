@@ -177,12 +177,16 @@ void SocketPoller::Arm() {
                          [this](const boost::system::error_code& error) {
                            if (error == boost::asio::error::operation_aborted) return;
                            armed_ = false;
-                           if (Serve(0)) {
-                             PostPoll();
-                           } else {
-                             Arm();
-                           }
+                           ServeInside();
                          });
+}
+
+void SocketPoller::ServeInside() {
+  if (Serve(0)) {
+    PostPoll();
+  } else {
+    Arm();
+  }
 }
 
 bool SocketPoller::Serve(int timeout_ms) {
@@ -225,11 +229,7 @@ void SocketPoller::PostPoll() {
   if (reactor_fd_ >= 0) return;
   boost::asio::post(io_, [this] {
     poll_posted_ = false;
-    if (Serve(0)) {
-      PostPoll();
-    } else {
-      Arm();
-    }
+    ServeInside();
   });
 }
 

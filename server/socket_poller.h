@@ -70,6 +70,9 @@ class SocketPoller {
   // One round: waits up to `timeout_ms` for sockets (0: only looks) and
   // serves those ready. True when more may wait than was taken.
   bool Serve(int timeout_ms);
+  // A round while the poller waits inside the io_context: serves, then
+  // serves again soon or waits for the next readiness.
+  void ServeInside();
   // A round of Serve soon, once however often asked for.
   void PostPoll();
 

@@ -12,7 +12,6 @@
 #include <boost/asio/steady_timer.hpp>
 #include <chrono>
 #include <functional>
-#include <optional>
 #include <string>
 #include <thread>
 
@@ -99,64 +98,67 @@ class HandOver : public SocketPoller::Client {
   std::thread other_;
 };
 
+// A poller on a fresh io_context watching one end of a socket pair for a
+// HandOver reader; `peer` is the other end.
+struct WatchedPair {
+  WatchedPair() {
+    EXPECT_EQ(::socketpair(AF_UNIX, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0, ends), 0);
+    reader = std::make_shared<HandOver>(ends[0], io, poller);
+    EXPECT_TRUE(poller.Watch(ends[0], reader, true, false));
+  }
+  ~WatchedPair() {
+    poller.Forget(ends[0]);
+    ::close(ends[0]);
+    ::close(ends[1]);
+  }
+  int peer() const { return ends[1]; }
+
+  boost::asio::io_context io;
+  SocketPoller poller{io};
+  int ends[2] = {-1, -1};
+  std::shared_ptr<HandOver> reader;
+};
+
 // Run serves the io_context's timers, the watched sockets and completions
 // posted from another thread, each in turn, and returns when the io_context
 // stops: the timer writes to the socket, the socket's reader hands over to
 // another thread, and that thread's completion stops the loop.
 TEST(SocketPollerTest, RunServesTimersSocketsAndCompletionsPostedFromAnotherThread) {
-  boost::asio::io_context io;
-  SocketPoller poller(io);
-  int pair[2];
-  ASSERT_EQ(::socketpair(AF_UNIX, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0, pair), 0);
-  auto reader = std::make_shared<HandOver>(pair[0], io, poller);
-  ASSERT_TRUE(poller.Watch(pair[0], reader, true, false));
-
-  auto work = boost::asio::make_work_guard(io);
-  boost::asio::steady_timer timer(io, std::chrono::milliseconds(20));
+  WatchedPair f;
+  auto work = boost::asio::make_work_guard(f.io);
+  boost::asio::steady_timer timer(f.io, std::chrono::milliseconds(20));
   timer.async_wait([&](const boost::system::error_code& error) {
     if (!error) {
-      ASSERT_EQ(::write(pair[1], "ping", 4), 4);
+      ASSERT_EQ(::write(f.peer(), "ping", 4), 4);
     }
   });
-  EXPECT_TRUE(RunWithin10s(io, poller));
-  EXPECT_EQ(reader->received, "ping");
-  EXPECT_TRUE(reader->handed_back);
-  poller.Forget(pair[0]);
-  ::close(pair[0]);
-  ::close(pair[1]);
+  EXPECT_TRUE(RunWithin10s(f.io, f.poller));
+  EXPECT_EQ(f.reader->received, "ping");
+  EXPECT_TRUE(f.reader->handed_back);
 }
 
 // A handler that queues the next one at once, as a client's next turn does,
 // still leaves the sockets their turn between its rounds.
 TEST(SocketPollerTest, HandlersQueuingMoreAtOnceLeaveTheSocketsTheirTurn) {
-  boost::asio::io_context io;
-  SocketPoller poller(io);
-  int pair[2];
-  ASSERT_EQ(::socketpair(AF_UNIX, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0, pair), 0);
-  auto reader = std::make_shared<HandOver>(pair[0], io, poller);
-  ASSERT_TRUE(poller.Watch(pair[0], reader, true, false));
-
+  WatchedPair f;
   int turns = 0;
   std::function<void()> turn = [&] {
     // The data comes while the turns go on.
     if (++turns == 100) {
-      ASSERT_EQ(::write(pair[1], "ping", 4), 4);
+      ASSERT_EQ(::write(f.peer(), "ping", 4), 4);
     }
     // Ends the test when the socket was served, or after far more turns
     // than a fair share needs.
-    if (reader->handed_back || turns == 1000000) {
-      io.stop();
+    if (f.reader->handed_back || turns == 1000000) {
+      f.io.stop();
       return;
     }
-    boost::asio::post(io, turn);
+    boost::asio::post(f.io, turn);
   };
-  boost::asio::post(io, turn);
-  EXPECT_TRUE(RunWithin10s(io, poller));
-  EXPECT_EQ(reader->received, "ping");
+  boost::asio::post(f.io, turn);
+  EXPECT_TRUE(RunWithin10s(f.io, f.poller));
+  EXPECT_EQ(f.reader->received, "ping");
   EXPECT_LT(turns, 1000000);
-  poller.Forget(pair[0]);
-  ::close(pair[0]);
-  ::close(pair[1]);
 }
 
 // Run ends by itself, as io_context::run does, once the io_context has no
@@ -164,20 +166,12 @@ TEST(SocketPollerTest, HandlersQueuingMoreAtOnceLeaveTheSocketsTheirTurn) {
 // is found by the reactor in the same round as the round's mark, and
 // waits behind it.
 TEST(SocketPollerTest, RunEndsWhenTheIoContextRunsOutOfWork) {
-  boost::asio::io_context io;
-  SocketPoller poller(io);
-  int pair[2];
-  ASSERT_EQ(::socketpair(AF_UNIX, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0, pair), 0);
-  auto reader = std::make_shared<HandOver>(pair[0], io, poller);
-  ASSERT_TRUE(poller.Watch(pair[0], reader, true, false));
+  WatchedPair f;
   bool fired = false;
-  boost::asio::steady_timer timer(io, std::chrono::milliseconds(5));
+  boost::asio::steady_timer timer(f.io, std::chrono::milliseconds(5));
   timer.async_wait([&](const boost::system::error_code& error) { fired = !error; });
-  EXPECT_TRUE(RunWithin10s(io, poller));
+  EXPECT_TRUE(RunWithin10s(f.io, f.poller));
   EXPECT_TRUE(fired);
-  poller.Forget(pair[0]);
-  ::close(pair[0]);
-  ::close(pair[1]);
 }
 
 }  // namespace
