@@ -32,7 +32,8 @@ void Dispatch(ServerState& state, cClientConnection& connection, int type,
 
 namespace {
 
-void CutPackets(ServerState& state, cClientConnection& connection);
+void CutPackets(ServerState& state, cClientConnection& connection,
+                std::chrono::steady_clock::time_point start);
 
 struct HeldAnswer {
   int type;
@@ -47,7 +48,7 @@ void WaitForTurn(ServerState& state, cClientConnection& connection,
   connection.objWinSock->WaitUntil(due, [&state, &connection, answer = std::move(answer)] {
     connection.PacketsWaiting = false;
     if (answer) SendPacket(state, ToClient, connection, answer->type, answer->payload);
-    CutPackets(state, connection);
+    CutPackets(state, connection, state.clock.steady_now());
     if (connection.PacketsWaiting) return;
     if (connection.PeerClosed) {
       OnSocketClose(state, connection);
@@ -79,12 +80,15 @@ bool OnlyForTheClient(int type) {
 
 // Logs and dispatches the whole packets in the connection's buffer, in
 // arrival order, until none is left, they have to wait, or the client's turn
-// is over. A call while the connection's packets are being cut (a wait that
-// ended at once, inside a handler) leaves the work to the loop running.
-void CutPackets(ServerState& state, cClientConnection& connection) {
+// is over, which began at `start`. A call while the connection's packets are
+// being cut (a wait that ended at once, inside a handler) leaves the work to
+// the loop running.
+void CutPackets(ServerState& state, cClientConnection& connection,
+                std::chrono::steady_clock::time_point start) {
   if (connection.CuttingPackets) return;
   connection.CuttingPackets = true;
-  const auto turn_end = state.clock.steady_now() + kTurnLength;
+  const auto turn_end = start + kTurnLength;
+  auto now = start;
   Frame frame;
   while (!connection.PacketsWaiting) {
     FrameStatus status = connection.m_ClientBuffer.Next(frame);
@@ -101,8 +105,10 @@ void CutPackets(ServerState& state, cClientConnection& connection) {
     if (!gone || !OnlyForTheClient(frame.type)) {
       Dispatch(state, connection, frame.type, frame.payload);
     }
-    // A client whose packets wait in the server is not silent.
-    const auto now = state.clock.steady_now();
+    // A client whose packets wait in the server is not silent. The clock is
+    // read again only while more of its bytes wait: a turn's last packet,
+    // usually its only one, keeps the time the turn had before it.
+    if (connection.m_ClientBuffer.pending() > 0) now = state.clock.steady_now();
     connection.m_NetworkLastPacketFromClientTimeStamp = now;
     if (!connection.PacketsWaiting && now >= turn_end && connection.IsConnected()) {
       // The others get their turn first; the rest is handled after them.
@@ -114,10 +120,11 @@ void CutPackets(ServerState& state, cClientConnection& connection) {
 
 }  // namespace
 
-void OnDataArrival(ServerState& state, cClientConnection& connection, std::string_view bytes) {
-  connection.m_NetworkLastPacketFromClientTimeStamp = state.clock.steady_now();
+void OnDataArrival(ServerState& state, cClientConnection& connection, std::string_view bytes,
+                   std::chrono::steady_clock::time_point now) {
+  connection.m_NetworkLastPacketFromClientTimeStamp = now;
   connection.m_ClientBuffer.Feed(bytes);
-  CutPackets(state, connection);
+  CutPackets(state, connection, now);
   if (connection.PacketsWaiting && connection.m_ClientBuffer.pending() > kWaitingBytesLimit) {
     connection.objWinSock->SetReading(false);
   }

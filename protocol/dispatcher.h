@@ -26,7 +26,13 @@ void Dispatch(ServerState& state, cClientConnection& connection, int type,
 // while an answer of the client is held (AnswerAt), the rest wait in its
 // buffer, and past kWaitingBytesLimit waiting bytes its socket stops being
 // read. So a client that floods the server cannot hold up the others.
-void OnDataArrival(ServerState& state, cClientConnection& connection, std::string_view bytes);
+// `now` is the time the bytes were read.
+void OnDataArrival(ServerState& state, cClientConnection& connection, std::string_view bytes,
+                   std::chrono::steady_clock::time_point now);
+inline void OnDataArrival(ServerState& state, cClientConnection& connection,
+                          std::string_view bytes) {
+  OnDataArrival(state, connection, bytes, state.clock.steady_now());
+}
 
 inline constexpr std::chrono::milliseconds kTurnLength{1};
 inline constexpr size_t kWaitingBytesLimit = 65536;

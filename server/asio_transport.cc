@@ -76,7 +76,8 @@ bool AsioSession::OnReadable() {
   const size_t taken = static_cast<size_t>(length);
   state_.metrics.bytes_received += taken;
   handling_data_ = true;
-  OnDataArrival(state_, *connection, std::string_view(buffer.data(), taken));
+  arrived_ = state_.clock.steady_now();
+  OnDataArrival(state_, *connection, std::string_view(buffer.data(), taken), arrived_);
   handling_data_ = false;
   if (open_ && !waiting_room_ && !write_queue_.empty()) WriteQueued();
   return open_ && taken == buffer.size();
@@ -133,7 +134,8 @@ void AsioSession::Write(const SharedPacket& packet) {
       if (sent == size) return;
     }
   }
-  if (unsent_bytes_ == 0) unread_since_ = state_.clock.steady_now();
+  // During the client's own turn its data's arrival stands for now.
+  if (unsent_bytes_ == 0) unread_since_ = handling_data_ ? arrived_ : state_.clock.steady_now();
   unsent_bytes_ += size;
   if (packet->queues++ == 0) state_.UnsentTotal += size;
   write_queue_.push_back(packet);
@@ -176,8 +178,9 @@ void AsioSession::WriteQueued() {
       return;
     }
     state_.metrics.bytes_sent += static_cast<size_t>(sent);
-    unread_since_ = state_.clock.steady_now();
     Taken(static_cast<size_t>(sent));
+    // The time bytes were last taken counts only while some still wait.
+    if (unsent_bytes_ > 0) unread_since_ = state_.clock.steady_now();
   }
 }
 

@@ -114,6 +114,7 @@ class AsioSession : public SocketPoller::Client, public std::enable_shared_from_
   bool largest_known_ = true;
   // When the client last took a write, or got its first unsent byte since.
   std::chrono::steady_clock::time_point unread_since_;
+  std::chrono::steady_clock::time_point arrived_;  // when the data in hand was read
   bool open_ = true;
 };
 
