@@ -137,8 +137,10 @@ void PacketList::AddPacketLine(const std::tm& now, PacketDirection direction, st
 
 void PacketList::Publish(std::string line) {
   if (echo_ != nullptr) {
+    // The line and its end in one write to the stream.
+    line.push_back('\n');
     echo_->write(line.data(), static_cast<std::streamsize>(line.size()));
-    echo_->put('\n');
+    line.pop_back();
     if (!schedule_flush_) {
       echo_->flush();
     } else if (!flush_scheduled_) {
