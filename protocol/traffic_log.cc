@@ -137,15 +137,18 @@ void PacketList::AddPacketLine(const std::tm& now, PacketDirection direction, st
 
 void PacketList::Publish(std::string line) {
   if (echo_ != nullptr) {
-    // The line and its end in one write to the stream.
-    line.push_back('\n');
-    echo_->write(line.data(), static_cast<std::streamsize>(line.size()));
-    line.pop_back();
+    // Lines gather in a block that goes to the stream in one write: per line
+    // the stream's own work (its guard, its lock) would cost more than the
+    // line itself.
+    pending_.append(line).push_back('\n');
     if (!schedule_flush_) {
-      echo_->flush();
-    } else if (!flush_scheduled_) {
-      flush_scheduled_ = true;
-      schedule_flush_();
+      Flush();
+    } else {
+      if (pending_.size() >= kEchoBlock) WritePending();
+      if (!flush_scheduled_) {
+        flush_scheduled_ = true;
+        schedule_flush_();
+      }
     }
   }
   if (listener_) listener_(line);
@@ -153,9 +156,16 @@ void PacketList::Publish(std::string line) {
   while (lines_.size() > kPacketListCapacity) lines_.pop_front();
 }
 
+void PacketList::WritePending() {
+  echo_->write(pending_.data(), static_cast<std::streamsize>(pending_.size()));
+  pending_.clear();
+}
+
 void PacketList::Flush() {
   flush_scheduled_ = false;
-  if (echo_ != nullptr) echo_->flush();
+  if (echo_ == nullptr) return;
+  WritePending();
+  echo_->flush();
 }
 
 }  // namespace orlund

@@ -68,6 +68,9 @@ bool AppendTrafficRecord(const std::string& log_directory, const std::tm& date,
 class PacketList {
  public:
   using Listener = std::function<void(const std::string& line)>;
+  // With a flush scheduler, lines for the echo stream gather up to this size
+  // before they are written to it.
+  static constexpr size_t kEchoBlock = 64 * 1024;
 
   explicit PacketList(std::ostream* echo = nullptr) : echo_(echo) {}
 
@@ -87,6 +90,7 @@ class PacketList {
 
  private:
   void Publish(std::string line);
+  void WritePending();
 
   std::deque<std::string> lines_;
   std::ostream* echo_;
@@ -95,6 +99,7 @@ class PacketList {
   bool flush_scheduled_ = false;
   std::tm stamp_time_{};
   std::string stamp_;
+  std::string pending_;  // lines not yet written to the echo stream
 };
 
 }  // namespace orlund

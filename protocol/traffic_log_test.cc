@@ -36,6 +36,37 @@ TEST(TrafficLogTest, PacketListKeepsTheNewest200AndEchoesEachLine) {
   EXPECT_EQ(std::count(echoed.begin(), echoed.end(), '\n'), 250);
 }
 
+TEST(TrafficLogTest, ScheduledEchoGathersLinesInOrderUntilTheFlushOrAFullBlock) {
+  std::ostringstream echo;
+  PacketList list(&echo);
+  int scheduled = 0;
+  list.SetFlushScheduler([&scheduled] { ++scheduled; });
+  list.Add("first");
+  list.Add("second");
+  EXPECT_EQ(scheduled, 1);
+  EXPECT_EQ(echo.str(), "");
+  list.Flush();
+  EXPECT_EQ(echo.str(), "first\nsecond\n");
+
+  // A burst larger than one block reaches the stream before the flush, whole
+  // lines in order, and the flush brings the rest.
+  echo.str("");
+  const std::string line(99, 'x');
+  const size_t count = PacketList::kEchoBlock / 100 + 10;
+  for (size_t i = 0; i < count; ++i) list.Add(line);
+  EXPECT_EQ(scheduled, 2);
+  EXPECT_GE(echo.str().size(), PacketList::kEchoBlock);
+  EXPECT_EQ(echo.str().size() % 100, 0u);
+  list.Flush();
+  EXPECT_EQ(echo.str().size(), count * 100);
+
+  // Without a scheduler, lines waiting from before go out first.
+  list.Add("waiting");
+  list.SetFlushScheduler({});
+  list.Add("now");
+  EXPECT_EQ(echo.str().substr(count * 100), "waiting\nnow\n");
+}
+
 TEST(TrafficFileTest, RecordsOfOneDayGoToOneFileAndFailuresAreReported) {
   TestTempDir project;
   const std::string dir = TrafficLogDirectory(project.path());
