@@ -161,6 +161,28 @@ TEST(AsioSessionTest, PastTheTotalLimitTheLongestStalledAreClosedFirst) {
   EXPECT_EQ(f.log.lines.size(), 3u);
 }
 
+// A client that takes bytes again counts as stalled only from then: past the
+// limit the one that took nothing since goes first, though it holds less.
+TEST(AsioSessionTest, AClientThatTakesBytesAgainIsStalledOnlyFromThen) {
+  Sessions f;
+  std::chrono::steady_clock::time_point now{};
+  f.state.clock.steady_now = [&] { return now; };
+  cClientConnection& reading = f.Connect();
+  cClientConnection& stalled = f.Connect();
+  const std::string mib(1 << 20, 'x');
+  reading.objWinSock->Write(mib + mib);
+  stalled.objWinSock->Write(mib);
+  f.RunFor(2);
+  now += std::chrono::seconds(5);
+  ReadFromPeer(f, f.peers[0], 100000);
+  f.RunFor(2);
+  ASSERT_GT(f.sessions[0]->unsent_bytes(), f.sessions[1]->unsent_bytes());
+
+  EnforceUnsentTotal(f.state, f.sessions[0]->unsent_bytes());
+  EXPECT_FALSE(stalled.IsConnected());
+  EXPECT_TRUE(reading.IsConnected());
+}
+
 // A burst of requests larger than the read buffer is answered whole though
 // nothing more arrives: the socket is asked again while a receive fills the
 // buffer, and reading stopped for a long burst resumes with what waits.
