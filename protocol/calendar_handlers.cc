@@ -1,6 +1,7 @@
 // Day type names (types 160, 161), holiday labels (type 140) and the global
 // calendar (types 180, 181).
 #include <exception>
+#include <map>
 #include <optional>
 
 #include "base/file_utils.h"
@@ -72,23 +73,34 @@ void HandleDayTypeNamesUpdate(ServerState& state, cClientConnection& connection,
   // from the background (the write is synced to disk).
   if (day_type < kWeekdayCount) return;
   state.RenamedDayTypesUnwritten[day_type - kWeekdayCount] = request.name;
-  WriteNewest(state, state.RenamedDayTypesWrite, [&state] {
-    return BackgroundJob(
-        [&state, directory = state.ProjectDirectory, names = state.RenamedDayTypesUnwritten] {
-          for (const auto& [special, name] : names) {
-            WriteIniValue(directory, kCalendarSection, SpecialDayTypeKey(special), name,
-                          kServerIniFile);
+  WriteNewest(state, state.RenamedDayTypesWrite, [&state, peer = connection.PeerName()] {
+    return BackgroundJob([&state, peer, directory = state.ProjectDirectory,
+                          names = state.RenamedDayTypesUnwritten] {
+      std::map<int, std::string> written;
+      std::string failed;
+      for (const auto& [special, name] : names) {
+        if (WriteIniValue(directory, kCalendarSection, SpecialDayTypeKey(special), name,
+                          kServerIniFile)) {
+          written.emplace(special, name);
+        } else {
+          failed += (failed.empty() ? "" : ", ") + std::to_string(kWeekdayCount + special);
+        }
+      }
+      return std::function<void()>([&state, peer, written, failed] {
+        // From now on the file tells, unless the name changed again since. A
+        // name not written stays in memory, answered from there and written
+        // again with the next rename.
+        for (const auto& [special, name] : written) {
+          const auto now = state.RenamedDayTypesUnwritten.find(special);
+          if (now != state.RenamedDayTypesUnwritten.end() && now->second == name) {
+            state.RenamedDayTypesUnwritten.erase(now);
           }
-          return std::function<void()>([&state, names] {
-            // From now on the file tells, unless the name changed again since.
-            for (const auto& [special, name] : names) {
-              const auto now = state.RenamedDayTypesUnwritten.find(special);
-              if (now != state.RenamedDayTypesUnwritten.end() && now->second == name) {
-                state.RenamedDayTypesUnwritten.erase(now);
-              }
-            }
-          });
-        });
+        }
+        if (failed.empty()) return;
+        state.List_Packets.Add(peer + " " + MessageName(NETWORK_DAYTYPENAMES_UPDATE) +
+                               ": day type names not written to " + kServerIniFile + ": " + failed);
+      });
+    });
   });
 }
 

@@ -91,6 +91,24 @@ TEST_F(CalendarHandlersTest, RenamesAreWrittenInTheBackgroundAndAnsweredMeanwhil
   EXPECT_EQ(answered_names(), "other,second");
 }
 
+// A rename the INI file does not take is shown, kept in memory and written
+// with the next rename.
+TEST_F(CalendarHandlersTest, ARenameNotWrittenStaysAnsweredAndIsWrittenWithTheNext) {
+  std::filesystem::create_directory(dir.path() + "Orlund_Server.ini");
+  Request(server, client, 161, Rename(9, "kept"));
+  EXPECT_EQ(server.state.List_Packets.lines().back(),
+            "10.0.0.5:1234 NETWORK_DAYTYPENAMES_UPDATE: day type names not written to "
+            "Orlund_Server.ini: 9");
+  Request(server, client, 160);
+  EXPECT_EQ(Decode<DayTypeNamesAnswer>(Sent(client).substr(kPacketHeaderSize)).names[9], "kept");
+
+  std::filesystem::remove(dir.path() + "Orlund_Server.ini");
+  Request(server, client, 161, Rename(8, "next"));
+  EXPECT_TRUE(server.state.RenamedDayTypesUnwritten.empty());
+  EXPECT_EQ(testing::ReadFile(dir.path() + "Orlund_Server.ini"),
+            "[Calendar]\r\nDayType1=next\r\nDayType2=kept\r\n");
+}
+
 TEST_F(CalendarHandlersTest, HolidayLinesWithinTheCalendarFromTheLanguageFileOrNoAnswer) {
   Request(server, client, 140);
   EXPECT_EQ(Sent(client), "");

@@ -21,13 +21,20 @@ std::string LastMessageValue(const ServerState& state, bool text) {
 }
 
 // Writes the remembered message to the settings store from the background:
-// each value is synced to disk.
-void WriteLastMessage(ServerState& state) {
-  WriteNewest(state, state.LastMessage.write, [&state] {
-    return BackgroundJob([root = state.user_settings_root, value = *state.LastMessage.value] {
-      WriteSetting(root, kUserParametersKey, kLastMessageReceiversValue, value.first);
-      WriteSetting(root, kUserParametersKey, kLastMessageTextValue, value.second);
-      return std::function<void()>();
+// each value is synced to disk. A failed write is shown in the packet list;
+// the message stays remembered in memory, and the next one is written anew.
+void WriteLastMessage(ServerState& state, const std::string& peer) {
+  WriteNewest(state, state.LastMessage.write, [&state, peer] {
+    return BackgroundJob([&state, peer, root = state.user_settings_root,
+                          value = *state.LastMessage.value] {
+      const bool receivers =
+          WriteSetting(root, kUserParametersKey, kLastMessageReceiversValue, value.first);
+      const bool text = WriteSetting(root, kUserParametersKey, kLastMessageTextValue, value.second);
+      if (receivers && text) return std::function<void()>();
+      return std::function<void()>([&state, line = peer + " " +
+                                                   MessageName(NETWORK_TEXTMESSAGE_SUBMITMESSAGE) +
+                                                   ": remembered message not written to " +
+                                                   root] { state.List_Packets.Add(line); });
     });
   });
 }
@@ -48,7 +55,7 @@ void HandleSubmitMessage(ServerState& state, cClientConnection& connection,
   // A message without receivers is not remembered.
   if (request.receivers.empty()) return;
   state.LastMessage.value.emplace(JoinLastReceivers(request.receivers), request.text);
-  WriteLastMessage(state);
+  WriteLastMessage(state, connection.PeerName());
 }
 
 void HandleLastMessageReceivers(ServerState& state, cClientConnection& connection,

@@ -94,6 +94,18 @@ TEST_F(MessageHandlersTest, RememberedMessageIsWrittenInTheBackgroundOneWriteAtA
   EXPECT_EQ(LastMessage(restarted, restarted.Join()), Answers("C", "third"));
 }
 
+// A settings store that cannot be written is shown in the packet list; the
+// message is still remembered for this run.
+TEST_F(MessageHandlersTest, RememberedMessageNotWrittenIsShownAndStillAnswered) {
+  server.state.user_settings_root = dir.path() + "plain-file/settings";
+  dir.Put("plain-file", "");
+  Request(server, client, 60, EncodeString("A\376kept"));
+  EXPECT_EQ(server.state.List_Packets.lines().back(),
+            "10.0.0.5:1234 NETWORK_TEXTMESSAGE_SUBMITMESSAGE: remembered message not written to " +
+                dir.path() + "plain-file/settings");
+  EXPECT_EQ(LastMessage(server, client), Answers("A", "kept"));
+}
+
 // Commands handed to a background thread reach the spool in order and are
 // audited only once there; past the most that may wait, more are refused as
 // by a full spool.
