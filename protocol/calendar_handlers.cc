@@ -22,6 +22,41 @@ constexpr char kCalendarSection[] = "Calendar";
 
 std::string SpecialDayTypeKey(int special) { return "DayType" + std::to_string(special); }
 
+// Writes the special day types' names not yet in the INI file, in the
+// background. From then on the file tells, unless a name changed again
+// meanwhile; a name not written stays in memory, answered from there and
+// written again with the next rename.
+BackgroundJob WriteRenamedDayTypes(ServerState& state, const std::string& peer) {
+  return
+      [&state, peer, directory = state.ProjectDirectory, names = state.RenamedDayTypesUnwritten] {
+        std::map<int, std::string> written;
+        std::string failed;
+        for (const auto& [special, name] : names) {
+          if (WriteIniValue(directory, kCalendarSection, SpecialDayTypeKey(special), name,
+                            kServerIniFile)) {
+            written.emplace(special, name);
+          } else {
+            failed += (failed.empty() ? "" : ", ") + std::to_string(kWeekdayCount + special);
+          }
+        }
+        std::function<void()> show;
+        if (!failed.empty()) {
+          show = ShowNotWritten(
+              state, peer, NETWORK_DAYTYPENAMES_UPDATE,
+              std::string("day type names not written to ") + kServerIniFile + ": " + failed);
+        }
+        return std::function<void()>([&state, written, show] {
+          for (const auto& [special, name] : written) {
+            const auto now = state.RenamedDayTypesUnwritten.find(special);
+            if (now != state.RenamedDayTypesUnwritten.end() && now->second == name) {
+              state.RenamedDayTypesUnwritten.erase(now);
+            }
+          }
+          if (show) show();
+        });
+      };
+}
+
 }  // namespace
 
 std::array<std::string, kDayTypeCount> CurrentDayTypeNames(const ServerState& state,
@@ -73,35 +108,8 @@ void HandleDayTypeNamesUpdate(ServerState& state, cClientConnection& connection,
   // from the background (the write is synced to disk).
   if (day_type < kWeekdayCount) return;
   state.RenamedDayTypesUnwritten[day_type - kWeekdayCount] = request.name;
-  WriteNewest(state, state.RenamedDayTypesWrite, [&state, peer = connection.PeerName()] {
-    return BackgroundJob([&state, peer, directory = state.ProjectDirectory,
-                          names = state.RenamedDayTypesUnwritten] {
-      std::map<int, std::string> written;
-      std::string failed;
-      for (const auto& [special, name] : names) {
-        if (WriteIniValue(directory, kCalendarSection, SpecialDayTypeKey(special), name,
-                          kServerIniFile)) {
-          written.emplace(special, name);
-        } else {
-          failed += (failed.empty() ? "" : ", ") + std::to_string(kWeekdayCount + special);
-        }
-      }
-      return std::function<void()>([&state, peer, written, failed] {
-        // From now on the file tells, unless the name changed again since. A
-        // name not written stays in memory, answered from there and written
-        // again with the next rename.
-        for (const auto& [special, name] : written) {
-          const auto now = state.RenamedDayTypesUnwritten.find(special);
-          if (now != state.RenamedDayTypesUnwritten.end() && now->second == name) {
-            state.RenamedDayTypesUnwritten.erase(now);
-          }
-        }
-        if (failed.empty()) return;
-        state.List_Packets.Add(peer + " " + MessageName(NETWORK_DAYTYPENAMES_UPDATE) +
-                               ": day type names not written to " + kServerIniFile + ": " + failed);
-      });
-    });
-  });
+  WriteNewest(state, state.RenamedDayTypesWrite,
+              [&state, peer = connection.PeerName()] { return WriteRenamedDayTypes(state, peer); });
 }
 
 void HandleHolidayLabels(ServerState& state, cClientConnection& connection, std::string_view) {
@@ -176,13 +184,9 @@ void HandleGlobalCalendarUpdate(ServerState& state, cClientConnection& connectio
         cCalendar::SaveEntries(path, entries);
         return std::function<void()>();
       } catch (const std::exception& e) {
-        // The client is told nothing; the window shows why the file is
-        // unchanged.
-        return std::function<void()>([&state, line = peer + " " +
-                                                     MessageName(NETWORK_GLOBAL_CALENDAR_UPDATE) +
-                                                     ": calendar file not written: " + e.what()] {
-          state.List_Packets.Add(line);
-        });
+        // The window shows why the file is unchanged.
+        return ShowNotWritten(state, peer, NETWORK_GLOBAL_CALENDAR_UPDATE,
+                              std::string("calendar file not written: ") + e.what());
       }
     });
   });

@@ -31,10 +31,8 @@ void WriteLastMessage(ServerState& state, const std::string& peer) {
           WriteSetting(root, kUserParametersKey, kLastMessageReceiversValue, value.first);
       const bool text = WriteSetting(root, kUserParametersKey, kLastMessageTextValue, value.second);
       if (receivers && text) return std::function<void()>();
-      return std::function<void()>([&state, line = peer + " " +
-                                                   MessageName(NETWORK_TEXTMESSAGE_SUBMITMESSAGE) +
-                                                   ": remembered message not written to " +
-                                                   root] { state.List_Packets.Add(line); });
+      return ShowNotWritten(state, peer, NETWORK_TEXTMESSAGE_SUBMITMESSAGE,
+                            "remembered message not written to " + root);
     });
   });
 }

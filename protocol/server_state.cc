@@ -3,6 +3,7 @@
 #include <time.h>
 
 #include "base/clock.h"
+#include "protocol/catalogue.h"
 
 namespace orlund {
 
@@ -33,6 +34,12 @@ void RunInBackground(ServerState& state, BackgroundJob job) {
   } else {
     job()();
   }
+}
+
+std::function<void()> ShowNotWritten(ServerState& state, std::string_view peer, int type,
+                                     std::string_view what) {
+  std::string line = std::string(peer) + " " + MessageName(type) + ": " + std::string(what);
+  return [&state, line = std::move(line)] { state.List_Packets.Add(line); };
 }
 
 void WriteNewest(ServerState& state, BackgroundWrite& slot,

@@ -202,4 +202,9 @@ void RunInBackground(ServerState& state, BackgroundJob job);
 void WriteNewest(ServerState& state, BackgroundWrite& slot,
                  std::function<BackgroundJob()> make_job);
 
+// The completion of a background write that did not take: the packet list
+// shows "<peer> <message name of type>: <what>". The client is told nothing.
+std::function<void()> ShowNotWritten(ServerState& state, std::string_view peer, int type,
+                                     std::string_view what);
+
 }  // namespace orlund

@@ -127,20 +127,27 @@ TEST(AsioSessionTest, SlowReaderHoldsUpNobodyAndIsClosedWhenItsBacklogPassesTheL
   EXPECT_GT(f.state.ReleasedBytes, kMaxUnsentBytes);
 }
 
+// Sessions on a clock the test moves, for clients left with a MiB unread.
+struct StalledSessions : Sessions {
+  StalledSessions() {
+    state.clock.steady_now = [this] { return now; };
+  }
+  std::chrono::steady_clock::time_point now{};
+  const std::string mib = std::string(1 << 20, 'x');
+};
+
 // Past the total limit the client that has gone longest without reading is
 // closed first, though a later one holds more; of clients stalled since the
 // same moment the larger backlog goes first, and closing goes on while what
 // a close frees is still held by others.
 TEST(AsioSessionTest, PastTheTotalLimitTheLongestStalledAreClosedFirst) {
-  Sessions f;
-  std::chrono::steady_clock::time_point now{};
-  f.state.clock.steady_now = [&] { return now; };
+  StalledSessions f;
   cClientConnection& stalled = f.Connect();
   cClientConnection& reader = f.Connect();
   cClientConnection& idle = f.Connect();
-  const std::string mib(1 << 20, 'x');
+  const std::string& mib = f.mib;
   stalled.objWinSock->Write(mib);
-  now += std::chrono::seconds(5);
+  f.now += std::chrono::seconds(5);
   reader.objWinSock->Write(mib + mib);
   SendPacket(f.state, ToAll, reader, 100, mib);  // shared, counted once
   f.RunFor(2);
@@ -164,16 +171,13 @@ TEST(AsioSessionTest, PastTheTotalLimitTheLongestStalledAreClosedFirst) {
 // A client that takes bytes again counts as stalled only from then: past the
 // limit the one that took nothing since goes first, though it holds less.
 TEST(AsioSessionTest, AClientThatTakesBytesAgainIsStalledOnlyFromThen) {
-  Sessions f;
-  std::chrono::steady_clock::time_point now{};
-  f.state.clock.steady_now = [&] { return now; };
+  StalledSessions f;
   cClientConnection& reading = f.Connect();
   cClientConnection& stalled = f.Connect();
-  const std::string mib(1 << 20, 'x');
-  reading.objWinSock->Write(mib + mib);
-  stalled.objWinSock->Write(mib);
+  reading.objWinSock->Write(f.mib + f.mib);
+  stalled.objWinSock->Write(f.mib);
   f.RunFor(2);
-  now += std::chrono::seconds(5);
+  f.now += std::chrono::seconds(5);
   ReadFromPeer(f, f.peers[0], 100000);
   f.RunFor(2);
   ASSERT_GT(f.sessions[0]->unsent_bytes(), f.sessions[1]->unsent_bytes());
